@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+// What a path names, looked at without following a final symbolic link.
+enum class PathKind { Missing, File, Directory, Link, Other };
+
+struct PathInfo {
+    PathKind kind = PathKind::Missing;
+    int64_t size = 0;
+    bool writeProtected = false; // the owner write bit is missing
+};
+
+PathInfo StatPath(const QString& path);
+
+// Creates one directory, no parents. Trailing blanks and slashes are stripped first.
+bool CreateOneDirectory(const QString& path);
+
+// Deletes a file or a symbolic link (never its target). A write-protected file, a directory or
+// a missing path is refused.
+bool DeleteFile(const QString& path);
+
+// Deletes a directory with everything beneath it, making each entry writable first. Links met
+// inside are removed as links; their targets are never touched. True when the directory is gone.
+bool DeleteTreeForced(const QString& path);
+
+struct FileTime {
+    int64_t seconds = 0;
+    int64_t nanoseconds = 0;
+};
+
+// The modification time of a file or link (not followed); empty when the path is missing.
+std::optional<FileTime> ReadModTime(const QString& path);
+
+// Sets the modification time, whole seconds, fraction zero. A directory, a missing path or a
+// write-protected file is refused; a link gets the time itself.
+bool SetModTime(const QString& path, int64_t seconds);
+
+// Called after every chunk of a copy with the file's size and the bytes done so far; returns
+// false to cancel.
+using CopyProgressFn = std::function<bool(int64_t totalBytes, int64_t doneBytes)>;
+
+// Copies a file (contents, permission bits, modification time with nanoseconds) or a symbolic
+// link (as a link) into a temporary file beside the destination and renames it over the
+// destination only when complete. On cancel or any failure the temporary file is removed, the
+// old destination stays as it was, and false is returned. A write-protected destination file is
+// not replaced.
+bool CopyFileAtomic(const QString& source, const QString& destination, const CopyProgressFn& progress);
+
+// Test seam: from now on every copy's writes fail with "disk full" once `bytes` bytes of one file
+// have been written; a negative value turns this off.
+void SetCopyWriteLimit(int64_t bytes);
+
+// Whether `relativePath` below `root` passes through a symbolic link: each folder of the path
+// (for a path ending in "/" the last element too) is checked without following it. A ".."
+// element counts as unsafe. A missing folder ends the check: nothing beneath it exists.
+bool PassesThroughLink(const QString& root, const QString& relativePath);
+
+// The name prefix and suffix of the copy's temporary files, so they can be recognised.
+QString CopyTempPrefix();
+QString CopyTempSuffix();

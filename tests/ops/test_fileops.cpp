@@ -1,0 +1,262 @@
+#include "platform/FileOps.h"
+#include "support/Privileges.h"
+#include "support/TreeBuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray contentsOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Names of the copy's temporary files left in a folder.
+QStringList leftoverTemps(const QString& folder) {
+    return QDir(folder).entryList({CopyTempPrefix() + "*"}, QDir::Files | QDir::Hidden | QDir::System);
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat st {};
+    lstat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 07777;
+}
+
+} // namespace
+
+TEST(StatPath, ReportsKindAndSizeWithoutFollowingLinks) {
+    TestTree t({File("a.txt", "hello"), Dir("d/"), Link("l", "d")});
+    ASSERT_TRUE(t.ok());
+    EXPECT_EQ(StatPath(t.path("a.txt")).kind, PathKind::File);
+    EXPECT_EQ(StatPath(t.path("a.txt")).size, 5);
+    EXPECT_EQ(StatPath(t.path("d/")).kind, PathKind::Directory);
+    EXPECT_EQ(StatPath(t.path("l")).kind, PathKind::Link);
+    EXPECT_EQ(StatPath(t.path("l/")).kind, PathKind::Link);
+    EXPECT_EQ(StatPath(t.path("none")).kind, PathKind::Missing);
+}
+
+TEST(CreateOneDirectory, StripsTrailingBlanksAndSlashesAndMakesNoParents) {
+    TestTree t;
+    ASSERT_TRUE(t.ok());
+    EXPECT_TRUE(CreateOneDirectory(t.path("docs/ /")));
+    EXPECT_TRUE(QFileInfo(t.path("docs")).isDir());
+    EXPECT_FALSE(CreateOneDirectory(t.path("docs/")));
+    EXPECT_FALSE(CreateOneDirectory(t.path("missing/sub/")));
+    EXPECT_FALSE(QFileInfo::exists(t.path("missing")));
+}
+
+TEST(DeleteFile, RefusesWriteProtectedFilesAndDirectories) {
+    TreeEntry ro = File("ro.txt", "keep");
+    ro.readOnly = true;
+    TestTree t({File("a.txt", "x"), ro, Dir("d/")});
+    ASSERT_TRUE(t.ok());
+    EXPECT_TRUE(DeleteFile(t.path("a.txt")));
+    EXPECT_FALSE(QFileInfo::exists(t.path("a.txt")));
+    EXPECT_FALSE(DeleteFile(t.path("ro.txt")));
+    EXPECT_EQ(contentsOf(t.path("ro.txt")), "keep");
+    EXPECT_FALSE(DeleteFile(t.path("d/")));
+    EXPECT_FALSE(DeleteFile(t.path("d")));
+    EXPECT_TRUE(QFileInfo(t.path("d")).isDir());
+}
+
+TEST(DeleteTreeForced, RemovesWriteProtectedContentsButNeverFollowsLinks) {
+    TestTree outside({File("precious/keep.txt", "mine")});
+    TreeEntry ro = File("tree/sub/ro.txt", "x");
+    ro.readOnly = true;
+    TestTree t({File("tree/a.txt", "a"), ro, Dir("tree/empty/"), Link("tree/out", outside.path("precious")),
+                Link("tree/outfile", outside.path("precious/keep.txt"))});
+    ASSERT_TRUE(t.ok() && outside.ok());
+    ASSERT_EQ(chmod(QFile::encodeName(t.path("tree/sub")).constData(), 0555), 0);
+    EXPECT_TRUE(DeleteTreeForced(t.path("tree/")));
+    EXPECT_FALSE(QFileInfo::exists(t.path("tree")));
+    EXPECT_EQ(contentsOf(outside.path("precious/keep.txt")), "mine");
+}
+
+TEST(DeleteTreeForced, RefusesALinkToADirectory) {
+    TestTree outside({File("precious/keep.txt", "mine")});
+    TestTree t({Link("l", outside.path("precious"))});
+    ASSERT_TRUE(t.ok() && outside.ok());
+    EXPECT_FALSE(DeleteTreeForced(t.path("l/")));
+    EXPECT_EQ(contentsOf(outside.path("precious/keep.txt")), "mine");
+}
+
+TEST(ModTime, SetDropsTheFractionAndRefusesDirectoriesAndWriteProtectedFiles) {
+    TreeEntry f = File("a.txt", "x", 1500000000);
+    f.mtimeNsec = 250000000;
+    TreeEntry ro = File("ro.txt", "x", 1500000000);
+    ro.readOnly = true;
+    TestTree t({f, ro, Dir("d/", 1500000000)});
+    ASSERT_TRUE(t.ok());
+    ASSERT_EQ(ReadModTime(t.path("a.txt"))->nanoseconds, 250000000);
+    EXPECT_TRUE(SetModTime(t.path("a.txt"), 1600000000));
+    EXPECT_EQ(ReadModTime(t.path("a.txt"))->seconds, 1600000000);
+    EXPECT_EQ(ReadModTime(t.path("a.txt"))->nanoseconds, 0);
+    EXPECT_EQ(contentsOf(t.path("a.txt")), "x");
+    EXPECT_FALSE(SetModTime(t.path("ro.txt"), 1600000000));
+    EXPECT_EQ(ReadModTime(t.path("ro.txt"))->seconds, 1500000000);
+    EXPECT_FALSE(SetModTime(t.path("d/"), 1600000000));
+    EXPECT_EQ(ReadModTime(t.path("d/"))->seconds, 1500000000);
+    EXPECT_FALSE(SetModTime(t.path("none"), 1600000000));
+    EXPECT_FALSE(ReadModTime(t.path("none")).has_value());
+}
+
+TEST(PassesThroughLink, ChecksEveryFolderBelowTheRoot) {
+    TestTree outside({File("x/b.txt", "b")});
+    TestTree t(
+        {File("real/sub/f.txt", "f"), Link("a", outside.path("x")), Link("real/l", outside.path("x"))});
+    ASSERT_TRUE(t.ok() && outside.ok());
+    EXPECT_FALSE(PassesThroughLink(t.path(), "real/sub/f.txt"));
+    EXPECT_FALSE(PassesThroughLink(t.path(), "real/sub/"));
+    EXPECT_FALSE(PassesThroughLink(t.path(), "a"));
+    EXPECT_FALSE(PassesThroughLink(t.path(), "missing/x/y.txt"));
+    EXPECT_TRUE(PassesThroughLink(t.path(), "a/b.txt"));
+    EXPECT_TRUE(PassesThroughLink(t.path(), "a/"));
+    EXPECT_TRUE(PassesThroughLink(t.path(), "real/l/b.txt"));
+    EXPECT_TRUE(PassesThroughLink(t.path(), "real/../a.txt"));
+}
+
+class Copy : public ::testing::Test {
+protected:
+    TestTree src;
+    TestTree dst;
+    void TearDown() override { SetCopyWriteLimit(-1); }
+};
+
+TEST_F(Copy, CarriesContentsPermissionsAndNanosecondTime) {
+    TreeEntry f = File("a.txt", "new contents", 1500000000);
+    f.mtimeNsec = 123456789;
+    ASSERT_TRUE(src.add({f}));
+    ASSERT_EQ(chmod(QFile::encodeName(src.path("a.txt")).constData(), 0640), 0);
+    int calls = 0;
+    EXPECT_TRUE(CopyFileAtomic(src.path("a.txt"), dst.path("a.txt"), [&](int64_t total, int64_t) {
+        EXPECT_EQ(total, 12);
+        ++calls;
+        return true;
+    }));
+    EXPECT_GE(calls, 1);
+    EXPECT_EQ(contentsOf(dst.path("a.txt")), "new contents");
+    EXPECT_EQ(modeOf(dst.path("a.txt")), 0640u);
+    EXPECT_EQ(ReadModTime(dst.path("a.txt"))->seconds, 1500000000);
+    EXPECT_EQ(ReadModTime(dst.path("a.txt"))->nanoseconds, 123456789);
+    EXPECT_TRUE(leftoverTemps(dst.path()).isEmpty());
+}
+
+TEST_F(Copy, OverwritesAnExistingDestination) {
+    ASSERT_TRUE(src.add({File("a.txt", "new", 1600000000)}));
+    ASSERT_TRUE(dst.add({File("a.txt", "old and longer", 1500000000)}));
+    EXPECT_TRUE(CopyFileAtomic(src.path("a.txt"), dst.path("a.txt"), {}));
+    EXPECT_EQ(contentsOf(dst.path("a.txt")), "new");
+    EXPECT_EQ(ReadModTime(dst.path("a.txt"))->seconds, 1600000000);
+}
+
+TEST_F(Copy, LargeFileReportsProgressPerMegabyteChunk) {
+    ASSERT_TRUE(src.add({SizedFile("big.bin", 5 * 1048576 + 10)}));
+    std::vector<int64_t> done;
+    EXPECT_TRUE(CopyFileAtomic(src.path("big.bin"), dst.path("big.bin"), [&](int64_t, int64_t d) {
+        done.push_back(d);
+        return true;
+    }));
+    EXPECT_EQ(QFileInfo(dst.path("big.bin")).size(), 5 * 1048576 + 10);
+    ASSERT_GE(done.size(), 6u);
+    EXPECT_EQ(done.front(), 0);
+    EXPECT_EQ(done.back(), 5 * 1048576 + 10);
+}
+
+TEST_F(Copy, CancelKeepsTheOldDestinationAndLeavesNoTemporaryFile) {
+    ASSERT_TRUE(src.add({SizedFile("big.bin", 4 * 1048576)}));
+    ASSERT_TRUE(dst.add({File("big.bin", "old", 1500000000)}));
+    EXPECT_FALSE(CopyFileAtomic(src.path("big.bin"), dst.path("big.bin"),
+                                [](int64_t, int64_t done) { return done < 1048576; }));
+    EXPECT_EQ(contentsOf(dst.path("big.bin")), "old");
+    EXPECT_EQ(ReadModTime(dst.path("big.bin"))->seconds, 1500000000);
+    EXPECT_TRUE(leftoverTemps(dst.path()).isEmpty());
+}
+
+TEST_F(Copy, InjectedWriteFailureKeepsTheOldDestination) {
+    ASSERT_TRUE(src.add({SizedFile("big.bin", 3 * 1048576)}));
+    ASSERT_TRUE(dst.add({File("big.bin", "old")}));
+    SetCopyWriteLimit(1048576 + 100);
+    EXPECT_FALSE(CopyFileAtomic(src.path("big.bin"), dst.path("big.bin"), {}));
+    EXPECT_EQ(contentsOf(dst.path("big.bin")), "old");
+    EXPECT_TRUE(leftoverTemps(dst.path()).isEmpty());
+    SetCopyWriteLimit(-1);
+    EXPECT_TRUE(CopyFileAtomic(src.path("big.bin"), dst.path("big.bin"), {}));
+    EXPECT_EQ(QFileInfo(dst.path("big.bin")).size(), 3 * 1048576);
+}
+
+TEST_F(Copy, FullFileSystemKeepsTheOldDestination) {
+    const QString mountPoint = dst.path("small");
+    ASSERT_TRUE(QDir().mkpath(mountPoint));
+    if (mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    struct Unmount {
+        QString path;
+        ~Unmount() { umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
+    } unmount{mountPoint};
+    ASSERT_TRUE(src.add({SizedFile("big.bin", 3 * 1048576)}));
+    ASSERT_TRUE(BuildTree(mountPoint + "/", {File("big.bin", "old")}));
+    EXPECT_FALSE(CopyFileAtomic(src.path("big.bin"), mountPoint + "/big.bin", {}));
+    EXPECT_EQ(contentsOf(mountPoint + "/big.bin"), "old");
+    EXPECT_TRUE(leftoverTemps(mountPoint).isEmpty());
+}
+
+TEST_F(Copy, VanishedSourceFails) {
+    ASSERT_TRUE(dst.add({File("a.txt", "old")}));
+    EXPECT_FALSE(CopyFileAtomic(src.path("a.txt"), dst.path("a.txt"), {}));
+    EXPECT_EQ(contentsOf(dst.path("a.txt")), "old");
+}
+
+TEST_F(Copy, ReadOnlyDestinationFolderFails) {
+    ASSERT_TRUE(src.add({File("a.txt", "new")}));
+    ASSERT_TRUE(dst.add({File("ro/a.txt", "old")}));
+    ASSERT_EQ(chmod(QFile::encodeName(dst.path("ro")).constData(), 0555), 0);
+    {
+        PermissionBitsApply apply;
+        if (!apply.active())
+            GTEST_SKIP() << "cannot give up the capabilities that ignore permission bits";
+        EXPECT_FALSE(CopyFileAtomic(src.path("a.txt"), dst.path("ro/a.txt"), {}));
+    }
+    chmod(QFile::encodeName(dst.path("ro")).constData(), 0755);
+    EXPECT_EQ(contentsOf(dst.path("ro/a.txt")), "old");
+    EXPECT_TRUE(leftoverTemps(dst.path("ro")).isEmpty());
+}
+
+TEST_F(Copy, WriteProtectedDestinationIsNotReplaced) {
+    ASSERT_TRUE(src.add({File("a.txt", "new")}));
+    TreeEntry ro = File("a.txt", "old");
+    ro.readOnly = true;
+    ASSERT_TRUE(dst.add({ro}));
+    EXPECT_FALSE(CopyFileAtomic(src.path("a.txt"), dst.path("a.txt"), {}));
+    EXPECT_EQ(contentsOf(dst.path("a.txt")), "old");
+}
+
+TEST_F(Copy, LongestFileNameCopies) {
+    const QString name = QString(255, QLatin1Char('n'));
+    ASSERT_TRUE(src.add({File(name, "long")}));
+    EXPECT_TRUE(CopyFileAtomic(src.path(name), dst.path(name), {}));
+    EXPECT_EQ(contentsOf(dst.path(name)), "long");
+}
+
+TEST_F(Copy, SymbolicLinkIsCopiedAsLink) {
+    ASSERT_TRUE(src.add({File("target.txt", "t"), Link("l", "target.txt")}));
+    ASSERT_TRUE(dst.add({File("l", "old file")}));
+    EXPECT_TRUE(CopyFileAtomic(src.path("l"), dst.path("l"), {}));
+    EXPECT_EQ(QFileInfo(dst.path("l")).symLinkTarget(), dst.path("target.txt"));
+    EXPECT_EQ(StatPath(dst.path("l")).kind, PathKind::Link);
+    EXPECT_TRUE(leftoverTemps(dst.path()).isEmpty());
+}
+
+TEST_F(Copy, DestinationDirectoryIsNotReplaced) {
+    ASSERT_TRUE(src.add({File("a", "file")}));
+    ASSERT_TRUE(dst.add({File("a/inside.txt", "x")}));
+    EXPECT_FALSE(CopyFileAtomic(src.path("a"), dst.path("a"), {}));
+    EXPECT_EQ(contentsOf(dst.path("a/inside.txt")), "x");
+    EXPECT_TRUE(leftoverTemps(dst.path()).isEmpty());
+}
