@@ -1,3 +1,4 @@
+#include "support/QtPrint.h"
 #include "support/TreeBuilder.h"
 
 #include <QFile>

@@ -217,7 +217,9 @@ QStringList DescribeTree(const QString& root, bool withDirTimes) {
     return DescribeTree(ReadTree(root), withDirTimes);
 }
 
-TestTree::TestTree(const TreeSpec& spec) {
+// A name of its own, so that no word a test filters by ("temp", "tmp") occurs in the folder's
+// path unless the system's temporary folder brings it.
+TestTree::TestTree(const TreeSpec& spec) : dir(QDir::tempPath() + QStringLiteral("/tandrix-XXXXXX")) {
     valid = dir.isValid() && BuildTree(path(), spec);
 }
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "scan/ResultRow.h"
+
+#include <QString>
+
+// "%dd.%mm.%yyyy %hh:%ii:%ss" of a time in local seconds since 1970; empty for 0.
+QString DateText(int32_t localSeconds);
+// A size in decimal, "<DIR>" for a directory.
+QString SizeText(int64_t size);
+// The part of a path after its last "/" or "\"; empty for a directory.
+QString FileNameOf(const QString& path);
+// The part of a path up to and including its last "/" or "\"; empty when it has none.
+QString FolderPartOf(const QString& path);
+
+// The text of one of the seven columns of the result list for a row.
+QString CellText(const ResultRow& row, int column);
+
+enum ResultColumn : int {
+    ColumnFile = 0,
+    ColumnPath = 1,
+    ColumnSize1 = 2,
+    ColumnDate1 = 3,
+    ColumnAction = 4,
+    ColumnDate2 = 5,
+    ColumnSize2 = 6,
+};
