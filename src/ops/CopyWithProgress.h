@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+// The copy progress text: "12 / 700 MB" in whole MB, empty for a file below one MB.
+QString CopyProgress(int64_t totalSize, int64_t transferred);
+
+// How a copy talks to the window without knowing it.
+struct CopyHooks {
+    std::function<void(const QString& text)> showProgress; // status field 1
+    std::function<bool()> cancelRequested;                 // keeps the window alive; true stops
+};
+
+// Copies one file (or link) atomically, showing its progress, and clears the progress text at the
+// end. False on cancel or failure, with the old destination untouched.
+bool CopyWithProgress(const QString& source, const QString& destination, const CopyHooks& hooks);

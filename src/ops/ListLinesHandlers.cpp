@@ -1,0 +1,51 @@
+#include "ops/ListLinesHandlers.h"
+
+#include "ui/MainForm.h"
+#include "ui/ResultListModel.h"
+
+#include <QItemSelectionModel>
+#include <algorithm>
+
+int ListLineCount(const MainForm& form) {
+    return form.listModel ? form.listModel->lineCount() : 0;
+}
+
+QString ListLinePath(const MainForm& form, int line) {
+    return form.listModel->line(line).path;
+}
+
+std::vector<bool> SelectedLineFlags(const MainForm& form) {
+    std::vector<bool> flags(size_t(ListLineCount(form)), false);
+    if (!form.listIconFiles || !form.listIconFiles->selectionModel())
+        return flags;
+    for (const QItemSelectionRange& range : form.listIconFiles->selectionModel()->selection()) {
+        const int last = std::min(range.bottom(), int(flags.size()) - 1);
+        for (int line = std::max(range.top(), 0); line <= last; ++line)
+            flags[size_t(line)] = true;
+    }
+    return flags;
+}
+
+int CountSelected(const std::vector<bool>& flags) {
+    return int(std::count(flags.begin(), flags.end(), true));
+}
+
+SelectionWatch::SelectionWatch(const MainForm& f) : form(f) {
+    if (QItemSelectionModel* model = form.listIconFiles ? form.listIconFiles->selectionModel() : nullptr) {
+        changed = QObject::connect(model, &QItemSelectionModel::selectionChanged, [this] { stale = true; });
+        reset = QObject::connect(model, &QItemSelectionModel::modelChanged, [this] { stale = true; });
+    }
+}
+
+SelectionWatch::~SelectionWatch() {
+    QObject::disconnect(changed);
+    QObject::disconnect(reset);
+}
+
+bool SelectionWatch::selected(int line) {
+    if (stale) {
+        flags = SelectedLineFlags(form);
+        stale = false;
+    }
+    return line >= 0 && line < int(flags.size()) && flags[size_t(line)];
+}

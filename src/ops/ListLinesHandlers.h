@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QMetaObject>
+#include <QString>
+#include <vector>
+
+struct MainForm;
+
+// The lines of the result list as the file operations read them.
+int ListLineCount(const MainForm& form);
+// Column 1 text of a line: the row's relative path.
+QString ListLinePath(const MainForm& form, int line);
+// One flag per line, read from the list's selection in one pass.
+std::vector<bool> SelectedLineFlags(const MainForm& form);
+int CountSelected(const std::vector<bool>& flags);
+
+// The selection, read again only after it has changed: an operation that keeps the list usable
+// while it runs reads each line's state afresh without walking the selection for every line.
+class SelectionWatch {
+public:
+    explicit SelectionWatch(const MainForm& form);
+    ~SelectionWatch();
+    SelectionWatch(const SelectionWatch&) = delete;
+    SelectionWatch& operator=(const SelectionWatch&) = delete;
+
+    bool selected(int line);
+
+private:
+    const MainForm& form;
+    std::vector<bool> flags;
+    bool stale = true;
+    QMetaObject::Connection changed;
+    QMetaObject::Connection reset;
+};

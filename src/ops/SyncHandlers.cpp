@@ -1,0 +1,187 @@
+#include "ops/SyncHandlers.h"
+
+#include "ops/CopyWithProgress.h"
+#include "ops/FreeSpaceHandlers.h"
+#include "ops/ListLinesHandlers.h"
+#include "platform/FileOps.h"
+#include "scan/Compare.h"
+#include "scan/PathOrder.h"
+#include "scan/ResultListHandlers.h"
+#include "scan/RowLookup.h"
+#include "tandrix/AppState.h"
+#include "tandrix/DisableControls.h"
+#include "ui/EventPump.h"
+#include "ui/MainForm.h"
+#include "ui/Message.h"
+#include "ui/Status.h"
+
+#include <QElapsedTimer>
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Writes a frequently changing count into status field 2 at most every 20 ms, and always the
+// last value when asked, so a walk over 10^5 lines does not spend its time in the label.
+class CountDisplay {
+public:
+    explicit CountDisplay(MainForm& f) : form(f) {}
+    void show(int value, bool now = false) {
+        if (now || !shown.isValid() || shown.elapsed() >= 20) {
+            Status(form, QString::number(value), 2);
+            shown.start();
+        }
+    }
+
+private:
+    MainForm& form;
+    QElapsedTimer shown;
+};
+
+// Marks (side = 1) the row of every selected line. The forward search from the previous match
+// keeps this linear, as the list shows the rows in their order; a line not found ahead falls
+// back to the first matching row of the whole list, through a hash made only when needed.
+void markSelection(AppState& state, MainForm& form, const std::vector<bool>& selected, int& count,
+                   EventPump& pump, CountDisplay& countDisplay) {
+    std::vector<ResultRow>& rows = state.rows.rows;
+    std::unique_ptr<RowLookup> lookup;
+    int current = -1;
+    const int lines = int(selected.size());
+    for (int line = 0; line < lines; ++line) {
+        countDisplay.show(line);
+        if (pump.step())
+            break;
+        if (!selected[size_t(line)])
+            continue;
+        const QString rowText = ListLinePath(form, line);
+        bool found = false;
+        for (int next = current + 1; next < int(rows.size()); ++next) {
+            if (SameLowerPath(rows[size_t(next)].path, rowText)) {
+                current = next;
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            if (!lookup)
+                lookup = std::make_unique<RowLookup>(state.rows);
+            const int index = lookup->find(rowText);
+            current = index >= 0 ? index : int(rows.size()) - 1;
+            found = index >= 0;
+        }
+        if (found) {
+            rows[size_t(current)].side = 1;
+            --count;
+            countDisplay.show(count);
+        }
+    }
+}
+
+struct SyncRun {
+    AppState& state;
+    MainForm& form;
+    EventPump& pump;
+    CountDisplay& countDisplay;
+    std::vector<bool>& carriedOut;
+    int count = 0;
+    std::optional<QElapsedTimer> lastRefresh;
+    bool cancelled = false;
+
+    // One row in one direction; true when it was carried out.
+    bool carryOut(const ResultRow& row, const QString& fromRoot, const QString& toRoot) {
+        if (PassesThroughLink(fromRoot, row.path) || PassesThroughLink(toRoot, row.path))
+            return false;
+        const QString from = fromRoot + row.path;
+        const QString to = toRoot + row.path;
+        if (StatPath(from).kind == PathKind::Directory)
+            return CreateOneDirectory(to);
+        CopyHooks hooks;
+        hooks.showProgress = [this](const QString& text) {
+            if (form.statusField[1])
+                form.statusField[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            Status(form, text, 1);
+        };
+        hooks.cancelRequested = [this] { return pump.step(); };
+        return CopyWithProgress(from, to, hooks);
+    }
+
+    void refreshFreeSpaceNowAndThen() {
+        if (lastRefresh && lastRefresh->elapsed() <= 3000)
+            return;
+        lastRefresh.emplace();
+        lastRefresh->start();
+        RefreshFreeSpace(state, form);
+    }
+
+    void pass(QChar action) {
+        const bool toSource = action == QLatin1Char('<');
+        const QString& fromRoot = toSource ? state.scan.TargetRoot : state.scan.SourceRoot;
+        const QString& toRoot = toSource ? state.scan.SourceRoot : state.scan.TargetRoot;
+        const QString activity =
+            toSource ? QStringLiteral("Synchronisiere: <<< ") : QStringLiteral("Synchronisiere: >>> ");
+        std::vector<ResultRow>& rows = state.rows.rows;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (cancelled || pump.step()) {
+                cancelled = true;
+                return;
+            }
+            const ResultRow& row = rows[i];
+            if (!carriedOut[i] && row.side == 1 && row.action == action) {
+                Status(form, activity + row.path, 0);
+                if (carryOut(row, fromRoot, toRoot)) {
+                    carriedOut[i] = true;
+                    --count;
+                    countDisplay.show(count, true);
+                }
+            }
+            refreshFreeSpaceNowAndThen();
+        }
+    }
+};
+
+void dropCarriedOut(ResultRows& list, const std::vector<bool>& carriedOut) {
+    std::vector<ResultRow> kept;
+    kept.reserve(list.rows.size());
+    for (size_t i = 0; i < list.rows.size(); ++i) {
+        if (!carriedOut[i])
+            kept.push_back(std::move(list.rows[i]));
+    }
+    list.rows = std::move(kept);
+    list.current = int(list.rows.size()) - 1;
+}
+
+} // namespace
+
+void SyncSelected(AppState& state, MainForm& form) {
+    DisableControls(form, true);
+    const std::vector<bool> selected = SelectedLineFlags(form);
+    int count = CountSelected(selected);
+    if (count == 0 || !AskYesNo(QStringLiteral("Tandrix: Dateien synchronisieren"),
+                                QString::number(count) +
+                                    QStringLiteral(" Datei(en) synchronisieren  - sind Sie sicher?"))) {
+        DisableControls(form, false);
+        return;
+    }
+
+    SortRows(state.rows);
+    for (ResultRow& row : state.rows.rows)
+        row.side = 0;
+    state.rows.current = -1;
+
+    EventPump pump(form.checkBoxCancel);
+    CountDisplay countDisplay(form);
+    Status(form, QStringLiteral("Synchronisiere: Übertrage Auswahl..."), 0);
+    const int savedCount = count;
+    markSelection(state, form, selected, count, pump, countDisplay);
+
+    std::vector<bool> carriedOut(state.rows.rows.size(), false);
+    SyncRun run{state, form, pump, countDisplay, carriedOut, savedCount, std::nullopt, pump.cancelled()};
+    countDisplay.show(run.count, true);
+    run.pass(QLatin1Char('<'));
+    run.pass(QLatin1Char('>'));
+    dropCarriedOut(state.rows, carriedOut);
+
+    DisableControls(form, false);
+    FillResultList(state, form);
+    ShowSelectionCount(state, form);
+}
