@@ -1,0 +1,384 @@
+#include "sets/SettingsDocument.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <climits>
+
+namespace {
+
+const QByteArray Bom("\xEF\xBB\xBF");
+const QByteArray LineEnd("\r\n");
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+char foldAZ(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+// Names and keys match ignoring the case of A to Z only; UTF-8 multi-byte sequences never contain
+// these bytes, so comparing bytes is comparing characters.
+bool sameName(const QByteArray& a, const QByteArray& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (foldAZ(a[i]) != foldAZ(b[i]))
+            return false;
+    }
+    return true;
+}
+
+QByteArray trimBlanks(const QByteArray& s) {
+    qsizetype begin = 0;
+    qsizetype end = s.size();
+    while (begin < end && isBlank(s[begin]))
+        ++begin;
+    while (end > begin && isBlank(s[end - 1]))
+        --end;
+    return s.mid(begin, end - begin);
+}
+
+// A line break inside a written text would split its line and change the file's structure.
+QByteArray oneLine(const QString& text) {
+    QByteArray bytes = text.toUtf8();
+    bytes.replace('\r', ' ');
+    bytes.replace('\n', ' ');
+    return bytes;
+}
+
+int parseLeadingInteger(const QByteArray& value) {
+    qsizetype i = 0;
+    while (i < value.size() && isBlank(value[i]))
+        ++i;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+        negative = value[i] == '-';
+        ++i;
+    }
+    qint64 number = 0;
+    while (i < value.size() && value[i] >= '0' && value[i] <= '9') {
+        if (number <= qint64(INT_MAX) + 1)
+            number = number * 10 + (value[i] - '0');
+        ++i;
+    }
+    if (negative)
+        number = -number;
+    if (number > INT_MAX)
+        return INT_MAX;
+    if (number < INT_MIN)
+        return INT_MIN;
+    return int(number);
+}
+
+} // namespace
+
+bool SettingsDocument::open(const QString& path) {
+    close();
+    QFile file(path);
+    Mode openedAs = Mode::ReadWrite;
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+        if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly))
+            return false;
+        openedAs = Mode::ReadOnly;
+    }
+    const QByteArray data = file.readAll();
+    file.close();
+    if (data.size() >= 3 && data.startsWith(Bom))
+        parse(data.mid(3));
+    else
+        parse(QString::fromLatin1(data).toUtf8());
+    filePath = path;
+    mode = openedAs;
+    return true;
+}
+
+bool SettingsDocument::create(const QString& path) {
+    close();
+    QFile file(path);
+    // An existing file keeps its contents until the new ones replace it whole at close.
+    const bool exists = QFileInfo::exists(path);
+    if (exists) {
+        if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+            return false;
+    } else if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        return false;
+    }
+    file.close();
+    filePath = path;
+    mode = Mode::ReadWrite;
+    changed = true;
+    return true;
+}
+
+void SettingsDocument::parse(const QByteArray& utf8) {
+    lines.clear();
+    const qsizetype n = utf8.size();
+    qsizetype pos = 0;
+    while (pos < n) {
+        qsizetype end = pos;
+        while (end < n && utf8[end] != '\r' && utf8[end] != '\n')
+            ++end;
+        qsizetype i = pos;
+        while (i < end && isBlank(utf8[i]))
+            ++i;
+        if (i < end) {
+            Line line;
+            if (utf8[i] == ';') {
+                ++i;
+                if (i < end && utf8[i] == ' ')
+                    ++i;
+                line.kind = Kind::Comment;
+                line.name = utf8.mid(i, end - i);
+            } else if (utf8[i] == '[') {
+                ++i;
+                qsizetype close = i;
+                while (close < end && utf8[close] != ']')
+                    ++close;
+                line.kind = Kind::Group;
+                line.name = utf8.mid(i, close - i);
+            } else {
+                qsizetype eq = i;
+                while (eq < end && utf8[eq] != '=')
+                    ++eq;
+                qsizetype keyEnd = eq;
+                while (keyEnd > i && isBlank(utf8[keyEnd - 1]))
+                    --keyEnd;
+                line.kind = Kind::Key;
+                line.name = utf8.mid(i, keyEnd - i);
+                if (eq < end) {
+                    qsizetype v = eq + 1;
+                    while (v < end && isBlank(utf8[v]))
+                        ++v;
+                    line.value = utf8.mid(v, end - v);
+                }
+            }
+            lines.push_back(std::move(line));
+        }
+        pos = end;
+        while (pos < n && (utf8[pos] == '\r' || utf8[pos] == '\n'))
+            ++pos;
+    }
+}
+
+int SettingsDocument::groupEnd(int groupLine) const {
+    int i = groupLine + 1;
+    while (i < int(lines.size()) && lines[size_t(i)].kind != Kind::Group)
+        ++i;
+    return i;
+}
+
+int SettingsDocument::findKey(const QByteArray& key) const {
+    if (pending)
+        return -1;
+    const int end = groupEnd(selected);
+    for (int i = selected + 1; i < end; ++i) {
+        const Line& line = lines[size_t(i)];
+        if (line.kind == Kind::Key && sameName(line.name, key))
+            return i;
+    }
+    return -1;
+}
+
+int SettingsDocument::findGroup(const QByteArray& name) const {
+    for (int i = 0; i < int(lines.size()); ++i) {
+        const Line& line = lines[size_t(i)];
+        if (line.kind == Kind::Group && sameName(line.name, name))
+            return i;
+    }
+    return -1;
+}
+
+void SettingsDocument::selectGroup(const QString& name) {
+    walking = false;
+    const QByteArray bytes = oneLine(name);
+    if (bytes.isEmpty()) {
+        selected = -1;
+        pending = false;
+        return;
+    }
+    const int group = findGroup(bytes);
+    if (group >= 0) {
+        selected = group;
+        pending = false;
+        lastTouched = group;
+    } else {
+        pending = true;
+        pendingName = bytes;
+    }
+}
+
+QString SettingsDocument::readString(const QString& key, const QString& defaultValue) const {
+    const int i = findKey(key.toUtf8());
+    return i < 0 ? defaultValue : QString::fromUtf8(trimBlanks(lines[size_t(i)].value));
+}
+
+int SettingsDocument::readInteger(const QString& key, int defaultValue) const {
+    const int i = findKey(key.toUtf8());
+    return i < 0 ? defaultValue : parseLeadingInteger(lines[size_t(i)].value);
+}
+
+void SettingsDocument::materializePending() {
+    if (!pending)
+        return;
+    Line group;
+    group.kind = Kind::Group;
+    group.name = pendingName;
+    lines.push_back(std::move(group));
+    selected = int(lines.size()) - 1;
+    lastTouched = selected;
+    pending = false;
+    pendingName.clear();
+    changed = true;
+}
+
+void SettingsDocument::insertLine(int at, Line line) {
+    lines.insert(lines.begin() + at, std::move(line));
+    for (int* index : {&selected, &lastTouched, &walkLine}) {
+        if (*index >= at)
+            ++*index;
+    }
+}
+
+void SettingsDocument::removeLines(int first, int last) {
+    const int count = last - first + 1;
+    if (selected >= first && selected <= last) {
+        // The selected group is gone: further writes create it anew at the end.
+        pending = true;
+        pendingName = lines[size_t(selected)].name;
+        selected = -1;
+    } else if (selected > last) {
+        selected -= count;
+    }
+    for (int* index : {&lastTouched, &walkLine}) {
+        if (*index > last)
+            *index -= count;
+        else if (*index >= first)
+            *index = first - 1;
+    }
+    lines.erase(lines.begin() + first, lines.begin() + last + 1);
+    changed = true;
+}
+
+void SettingsDocument::writeString(const QString& key, const QString& value) {
+    materializePending();
+    const QByteArray keyBytes = oneLine(key);
+    const int existing = findKey(keyBytes);
+    if (existing >= 0) {
+        Line& line = lines[size_t(existing)];
+        line.name = keyBytes;
+        line.value = oneLine(value);
+        lastTouched = existing;
+    } else {
+        Line line;
+        line.kind = Kind::Key;
+        line.name = keyBytes;
+        line.value = oneLine(value);
+        const int at = groupEnd(selected);
+        insertLine(at, std::move(line));
+        lastTouched = at;
+    }
+    changed = true;
+}
+
+void SettingsDocument::writeInteger(const QString& key, int value) {
+    writeString(key, QString::number(value));
+}
+
+void SettingsDocument::addComment(const QString& text) {
+    materializePending();
+    Line line;
+    line.kind = Kind::Comment;
+    line.name = oneLine(text);
+    const int at = lastTouched + 1;
+    insertLine(at, std::move(line));
+    lastTouched = at;
+    changed = true;
+}
+
+bool SettingsDocument::examineKeys() {
+    if (pending) {
+        walking = false;
+        return false;
+    }
+    walking = true;
+    walkLine = selected;
+    return true;
+}
+
+bool SettingsDocument::nextKey() {
+    if (!walking || pending)
+        return false;
+    const int end = groupEnd(selected);
+    for (int i = walkLine + 1; i < end; ++i) {
+        if (lines[size_t(i)].kind == Kind::Key) {
+            walkLine = i;
+            return true;
+        }
+    }
+    walking = false;
+    return false;
+}
+
+QString SettingsDocument::keyName() const {
+    if (!walking || walkLine < 0 || walkLine >= int(lines.size()))
+        return {};
+    return QString::fromUtf8(lines[size_t(walkLine)].name);
+}
+
+QString SettingsDocument::keyValue() const {
+    if (!walking || walkLine < 0 || walkLine >= int(lines.size()))
+        return {};
+    return QString::fromUtf8(trimBlanks(lines[size_t(walkLine)].value));
+}
+
+void SettingsDocument::removeKey(const QString& key) {
+    const int i = findKey(key.toUtf8());
+    if (i >= 0)
+        removeLines(i, i);
+}
+
+void SettingsDocument::removeGroup(const QString& name) {
+    const int group = findGroup(name.toUtf8());
+    if (group >= 0)
+        removeLines(group, groupEnd(group) - 1);
+}
+
+QByteArray SettingsDocument::serialized() const {
+    QByteArray out = Bom + LineEnd;
+    for (const Line& line : lines) {
+        switch (line.kind) {
+        case Kind::Group:
+            out += '[' + line.name + ']';
+            break;
+        case Kind::Comment:
+            out += "; " + line.name;
+            break;
+        case Kind::Key:
+            out += line.name + " = " + line.value;
+            break;
+        }
+        out += LineEnd;
+    }
+    return out;
+}
+
+bool SettingsDocument::close() {
+    bool written = true;
+    if (mode == Mode::ReadWrite && changed) {
+        QSaveFile file(filePath);
+        written = file.open(QIODevice::WriteOnly) && file.write(serialized()) >= 0 && file.commit();
+    }
+    filePath.clear();
+    mode = Mode::Closed;
+    lines.clear();
+    selected = -1;
+    pending = false;
+    pendingName.clear();
+    lastTouched = -1;
+    changed = false;
+    walkLine = -1;
+    walking = false;
+    return written;
+}
