@@ -1,0 +1,6 @@
+#pragma once
+
+struct AppState;
+struct MainForm;
+
+void DeleteSelected(AppState& state, MainForm& form);

@@ -1,0 +1,6 @@
+#pragma once
+
+struct AppState;
+struct MainForm;
+
+void SyncSelected(AppState& state, MainForm& form);

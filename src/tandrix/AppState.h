@@ -1,0 +1,39 @@
+#pragma once
+
+#include "scan/ResultRow.h"
+#include "sets/SyncSet.h"
+#include "ui/LayoutRegistry.h"
+#include "ui/Scale.h"
+
+#include <QString>
+
+// Remembered geometry of the information window, kept only while the program runs.
+struct InfoGeometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Everything the program keeps between events. One instance, owned by the program entry
+// (or by a test), passed by reference to every handler.
+struct AppState {
+    QString ProgramDir; // ends with the separator
+    // Where Tandrix.ini is read and written; chosen at start-up with SettingsFilePath(ProgramDir).
+    QString settingsFile;
+    QString settingsPath() const {
+        return settingsFile.isEmpty() ? ProgramDir + QStringLiteral("Tandrix.ini") : settingsFile;
+    }
+
+    Settings settings;
+    SetList sets;
+    ScanState scan;
+    ResultRows rows;
+
+    Scale scale;
+    LayoutRegistry registry;
+    InfoGeometry infoGeometry;
+
+    // True while a handler runs: events that arrive meanwhile get only their default handling.
+    bool busy = false;
+};

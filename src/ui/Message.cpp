@@ -1,0 +1,22 @@
+#include "ui/Message.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+void Message(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tandrix Meldung"), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+bool AskYesNo(const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+    box.setWindowModality(Qt::ApplicationModal);
+    return box.exec() == QMessageBox::Yes;
+}

@@ -1,0 +1,55 @@
+#include "ui/ResultListModel.h"
+
+#include "scan/ResultCells.h"
+
+#include <QColor>
+
+ResultListModel::ResultListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int ResultListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : lineCount();
+}
+
+int ResultListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(titles.size());
+}
+
+QVariant ResultListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= lineCount())
+        return {};
+    const ResultRow& row = lines[size_t(index.row())];
+    if (role == Qt::DisplayRole)
+        return CellText(row, index.column());
+    if (role == Qt::ForegroundRole) {
+        if (row.action == u'>')
+            return QColor(0, 200, 0);
+        if (row.action == u'<')
+            return QColor(200, 0, 200);
+    }
+    return {};
+}
+
+QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < titles.size())
+        return titles[section];
+    return {};
+}
+
+void ResultListModel::addColumn(const QString& title) {
+    const int at = int(titles.size());
+    beginInsertColumns(QModelIndex(), at, at);
+    titles.append(title);
+    endInsertColumns();
+}
+
+void ResultListModel::setLines(std::vector<ResultRow> newLines) {
+    beginResetModel();
+    lines = std::move(newLines);
+    endResetModel();
+}
+
+QString ResultListModel::cellText(int line, int column) const {
+    if (line < 0 || line >= lineCount())
+        return QString();
+    return CellText(lines[size_t(line)], column);
+}
