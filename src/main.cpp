@@ -33,12 +33,13 @@ int main(int argc, char** argv) {
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtGerman);
 
+    // Armed before start-up, which may already wait in a box asking for a first set.
+    if (testFault)
+        QTimer::singleShot(300, [testFault] { FaultOnPurpose(testFault); });
     App app(QApplication::applicationDirPath());
     if (!app.open())
         return 0;
     QObject::connect(&app, &App::quitNow, &application, &QApplication::quit);
-    if (testFault)
-        QTimer::singleShot(300, [testFault] { FaultOnPurpose(testFault); });
     application.exec();
     app.shutdown();
     return 0;
