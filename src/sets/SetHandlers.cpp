@@ -47,7 +47,7 @@ void applyPlacement(MainForm& form, const LoadedSettings& loaded) {
 void addColumns(MainForm& form, const LoadedSettings& loaded) {
     form.listIconFiles->setColumnWidth(0, loaded.columnWidths[0]);
     for (int i = 1; i < ResultColumnCount; ++i) {
-        form.listModel->addColumn(QString::fromUtf16(ResultColumns[size_t(i)].title));
+        form.listModel->addColumn(QString::fromUtf16(ResultColumnSpecs[size_t(i)].title));
         form.listIconFiles->setColumnWidth(i, loaded.columnWidths[size_t(i)]);
     }
 }

@@ -5,7 +5,7 @@
 
 #include <QFileInfo>
 
-const std::array<ResultColumn, ResultColumnCount> ResultColumns = {{
+const std::array<ResultColumnSpec, ResultColumnCount> ResultColumnSpecs = {{
     {u"Datei", u"LBreite1", 150},
     {u"Dateipfad", u"LBreite2", 260},
     {u"Byte 1", u"LBreite3", 70},
@@ -91,8 +91,8 @@ LoadedSettings ReadSettingsFile(const QString& path, const WindowPlacement& curr
     loaded.moveWindow = loaded.window.x != 0;
     loaded.maximize = doc.readInteger(QStringLiteral("WinMax"), 0) != 0;
     for (int i = 0; i < ResultColumnCount; ++i)
-        loaded.columnWidths[size_t(i)] =
-            doc.readInteger(str(ResultColumns[size_t(i)].widthKey), ResultColumns[size_t(i)].defaultWidth);
+        loaded.columnWidths[size_t(i)] = doc.readInteger(str(ResultColumnSpecs[size_t(i)].widthKey),
+                                                         ResultColumnSpecs[size_t(i)].defaultWidth);
 
     doc.selectGroup(QStringLiteral("Sets"));
     loaded.hasSetsGroup = doc.examineKeys();
@@ -173,7 +173,7 @@ QStringList WriteSettingsFile(const QString& path, const SettingsToSave& data) {
         break;
     }
     for (int i = 0; i < ResultColumnCount; ++i)
-        doc.writeInteger(str(ResultColumns[size_t(i)].widthKey), data.columnWidths[size_t(i)]);
+        doc.writeInteger(str(ResultColumnSpecs[size_t(i)].widthKey), data.columnWidths[size_t(i)]);
 
     doc.selectGroup(QStringLiteral("Sets"));
     for (const SyncSet& set : data.sets)

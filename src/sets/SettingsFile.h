@@ -18,13 +18,13 @@ struct WindowPlacement {
 };
 
 // One column of the result list: title, settings key of its width and the width without that key.
-struct ResultColumn {
+struct ResultColumnSpec {
     const char16_t* title;
     const char16_t* widthKey;
     int defaultWidth;
 };
 constexpr int ResultColumnCount = 7;
-extern const std::array<ResultColumn, ResultColumnCount> ResultColumns;
+extern const std::array<ResultColumnSpec, ResultColumnCount> ResultColumnSpecs;
 
 constexpr int CurrentIniVersion = 81107;
 

@@ -1,0 +1,327 @@
+#include "ModalScript.h"
+#include "tandrix/App.h"
+#include "ui/Identifiers.h"
+#include "ui/ResultListModel.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+const QByteArray ThreeSets = "\xEF\xBB\xBF\r\n[Generell]\r\nIniVersion = 81107\r\nSetCombo = bilder\r\n"
+                             "[Sets]\r\nMusik = 1\r\nBilder = 1\r\narbeit = 1\r\n"
+                             "[Set_Musik]\r\nSrc = /m/\r\nMid = /stick/m/\r\n"
+                             "[Set_Bilder]\r\nSrc = /b/\r\nMid = /stick/b/\r\nOptions = IgnoreDate\r\n"
+                             "Filter = temp\r\n"
+                             "[Set_arbeit]\r\nSrc = /a/\r\nMid = /stick/a/\r\nFilter = bak\r\n";
+
+class SetHandlersTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::unique_ptr<App> app;
+
+    QString iniPath() const { return dir.filePath("Tandrix.ini"); }
+
+    void start() {
+        app = std::make_unique<App>(dir.path());
+        ASSERT_TRUE(app->open());
+        QCoreApplication::processEvents();
+    }
+    MainForm& form() { return app->form; }
+    AppState& state() { return app->state; }
+
+    QStringList comboItems() {
+        QStringList items;
+        for (int i = 0; i < form().comboBoxSets->count(); ++i)
+            items << form().comboBoxSets->itemText(i);
+        return items;
+    }
+    void menu(int item) { form().menuItems[item]->trigger(); }
+    const SyncSet* setNamed(const QString& name) {
+        for (const SyncSet& s : state().sets.sets) {
+            if (s.Name == name)
+                return &s;
+        }
+        return nullptr;
+    }
+    void chooseSet(const QString& name) {
+        const int item = form().comboBoxSets->findText(name);
+        ASSERT_GE(item, 0);
+        form().comboBoxSets->setCurrentIndex(item);
+        emit form().comboBoxSets->activated(item);
+    }
+};
+
+const QString NoSet = QString::fromUtf8(
+    "Es muss mindestens ein Set bestehen - dieses wird nun erstellt, wählen Sie einen Namen...");
+
+TEST_F(SetHandlersTest, FirstStart_AsksForASetAndEscapeGivesNeuesSet) {
+    ModalScript script({Ok(), Escape()});
+    start();
+    EXPECT_EQ(script.seen, QStringList({NoSet, QString::fromUtf8("Name für neues Set:|")}));
+    EXPECT_EQ(comboItems(), QStringList({"Neues Set"}));
+    EXPECT_EQ(form().comboBoxSets->currentText(), "Neues Set");
+    EXPECT_EQ(form().stringQuelle->text(), "");
+    EXPECT_EQ(form().stringMid->text(), "");
+    app->shutdown();
+    const QByteArray bytes = readBytes(iniPath());
+    EXPECT_TRUE(
+        bytes.startsWith("\xEF\xBB\xBF\r\n[Generell]\r\n; -------------------------------------------- "
+                         "Generell\r\n"));
+    EXPECT_TRUE(bytes.contains("\r\nSetCombo = Neues Set\r\n"));
+    EXPECT_TRUE(bytes.contains("\r\nNeues Set = 1\r\n[Set_Neues Set]\r\nSrc = \r\nMid = \r\n"));
+    EXPECT_EQ(script.answered(), 2);
+}
+
+TEST_F(SetHandlersTest, FirstStart_TypedNameIsTrimmed) {
+    ModalScript script({Ok(), Type("  Arbeit  ")});
+    start();
+    EXPECT_EQ(comboItems(), QStringList({"Arbeit"}));
+    EXPECT_EQ(form().comboBoxSets->currentText(), "Arbeit");
+}
+
+TEST_F(SetHandlersTest, EmptySetsGroup_AsksForASet) {
+    writeBytes(iniPath(), "[Generell]\nIniVersion = 81107\n[Sets]\n");
+    ModalScript script({Ok(), Type("   ")});
+    start();
+    EXPECT_EQ(script.seen.value(0), NoSet);
+    EXPECT_EQ(comboItems(), QStringList({"Neues Set"}));
+}
+
+TEST_F(SetHandlersTest, Load_ListsSetsInNameOrderAndShowsTheSavedOne) {
+    writeBytes(iniPath(), ThreeSets);
+    ModalScript script({});
+    start();
+    EXPECT_EQ(script.answered(), 0);
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Bilder", "Musik"}));
+    EXPECT_EQ(form().comboBoxSets->currentText(), "Bilder");
+    EXPECT_EQ(form().stringQuelle->text(), "/b/");
+    EXPECT_EQ(form().stringMid->text(), "/stick/b/");
+    EXPECT_TRUE(form().checkBoxFilter->isChecked());
+    EXPECT_EQ(form().checkBoxFilter->text(), "Filter+");
+    EXPECT_EQ(state().sets.currentSet()->Name, "Bilder");
+
+    chooseSet("arbeit");
+    EXPECT_EQ(form().stringQuelle->text(), "/a/");
+    EXPECT_EQ(form().stringMid->text(), "/stick/a/");
+    EXPECT_TRUE(form().checkBoxFilter->isChecked());
+    EXPECT_EQ(form().checkBoxFilter->text(), "Filter");
+    chooseSet("Musik");
+    EXPECT_FALSE(form().checkBoxFilter->isChecked());
+    EXPECT_EQ(form().checkBoxFilter->text(), "Filter");
+}
+
+TEST_F(SetHandlersTest, Load_SetComboNamingNoSetSelectsNothing) {
+    QByteArray bytes = ThreeSets;
+    bytes.replace("SetCombo = bilder", "SetCombo = Weg");
+    writeBytes(iniPath(), bytes);
+    ModalScript script({});
+    start();
+    EXPECT_EQ(form().comboBoxSets->currentIndex(), -1);
+    EXPECT_EQ(form().stringQuelle->text(), "");
+    EXPECT_EQ(form().stringMid->text(), "");
+}
+
+TEST_F(SetHandlersTest, Load_WindowGeometryAndColumns) {
+    writeBytes(iniPath(), "[Fenster]\nWinX = 100\nWinY = 50\nWinW = 900\nWinH = 700\nLBreite2 = 300\n"
+                          "[Sets]\nA = 1\n");
+    start();
+    EXPECT_EQ(form().window->pos(), QPoint(100, 50));
+    EXPECT_EQ(form().client->size(), QSize(900, 700));
+    EXPECT_FALSE(form().window->isMaximized());
+    EXPECT_EQ(form().listModel->columnTitles(),
+              QStringList({"Datei", "Dateipfad", "Byte 1", "Datum 1", "?", "Datum 2", "Byte 2"}));
+    const int expected[7] = {150, 300, 70, 50, 50, 50, 70};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(form().listIconFiles->columnWidth(i), expected[i]) << i;
+}
+
+TEST_F(SetHandlersTest, Load_WinXZeroKeepsPositionAndWinMaxMaximises) {
+    writeBytes(iniPath(),
+               "[Generell]\nIniVersion = 81107\n"
+               "[Fenster]\nWinX = 0\nWinY = 50\nWinW = 1000\nWinH = 900\nWinMax = 1\n[Sets]\nA = 1\n");
+    start();
+    EXPECT_NE(form().client->size(), QSize(1000, 900));
+    EXPECT_TRUE(form().window->isMaximized());
+    app->shutdown();
+    const QByteArray bytes = readBytes(iniPath());
+    EXPECT_TRUE(bytes.contains("WinMax = 1\r\n"));
+    EXPECT_TRUE(bytes.contains("WinY = 50\r\n"));
+}
+
+TEST_F(SetHandlersTest, SaveAndLoad_ReproduceSetsAndSelection) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    chooseSet("Musik");
+    form().listIconFiles->setColumnWidth(1, 333);
+    app->shutdown();
+    app.reset();
+    start();
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Bilder", "Musik"}));
+    EXPECT_EQ(form().comboBoxSets->currentText(), "Musik");
+    EXPECT_EQ(form().stringQuelle->text(), "/m/");
+    EXPECT_EQ(form().listIconFiles->columnWidth(1), 333);
+    ASSERT_NE(setNamed("Bilder"), nullptr);
+    EXPECT_EQ(setNamed("Bilder")->Options, "IgnoreDate");
+    EXPECT_EQ(setNamed("Bilder")->Filter, "temp");
+}
+
+TEST_F(SetHandlersTest, NewSet_SortsIntoTheComboAndBecomesSelected) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    ModalScript script({Type("Bücher")});
+    menu(Menu_NewSet);
+    EXPECT_EQ(script.seen, QStringList({QString::fromUtf8("Name für neues Set:|")}));
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Bilder", QString::fromUtf8("Bücher"), "Musik"}));
+    EXPECT_EQ(form().comboBoxSets->currentText(), QString::fromUtf8("Bücher"));
+    EXPECT_EQ(form().stringQuelle->text(), "");
+    EXPECT_FALSE(form().checkBoxFilter->isChecked());
+}
+
+TEST_F(SetHandlersTest, NewSet_UsedNameIsRefused) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    ModalScript script({Type("MUSIK"), Ok()});
+    menu(Menu_NewSet);
+    EXPECT_EQ(script.seen.value(1), "Dieser Name existiert schon!");
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Bilder", "Musik"}));
+    EXPECT_EQ(script.answered(), 2);
+}
+
+TEST_F(SetHandlersTest, NewSet_CancelledWithSetsAddsNothing) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    ModalScript script({Escape()});
+    menu(Menu_NewSet);
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Bilder", "Musik"}));
+    EXPECT_EQ(form().comboBoxSets->currentText(), "Bilder");
+}
+
+TEST_F(SetHandlersTest, NewSet_NameThatCannotBeStoredIsAskedAgain) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    ModalScript script({Type("a=b"), Ok(), Type("[x"), Ok(), Type("Gut")});
+    menu(Menu_NewSet);
+    ASSERT_EQ(script.answered(), 5);
+    EXPECT_TRUE(script.seen[1].startsWith("Dieser Name kann nicht gespeichert werden: "));
+    EXPECT_TRUE(script.seen[3].startsWith("Dieser Name kann nicht gespeichert werden: "));
+    EXPECT_EQ(script.seen[4], QString::fromUtf8("Name für neues Set:|"));
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Bilder", "Gut", "Musik"}));
+}
+
+TEST_F(SetHandlersTest, RenameSet_SameNameInOtherCaseIsRefusedUntilEscape) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    const QByteArray before = readBytes(iniPath());
+    ModalScript script({Type("BILDER"), Ok(), Type("musik"), Ok(), Escape()});
+    menu(Menu_RenameSet);
+    EXPECT_EQ(script.seen,
+              QStringList({"Set umbenennen:|Bilder", "Dieser Name existiert schon! Abbruch mit ESC.",
+                           "Set umbenennen:|Bilder", "Dieser Name existiert schon! Abbruch mit ESC.",
+                           "Set umbenennen:|Bilder"}));
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Bilder", "Musik"}));
+    EXPECT_EQ(readBytes(iniPath()), before);
+}
+
+TEST_F(SetHandlersTest, RenameSet_RemovesTheOldNameFromTheFileAtOnce) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    ModalScript script({Type("Fotos")});
+    menu(Menu_RenameSet);
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Fotos", "Musik"}));
+    EXPECT_EQ(form().comboBoxSets->currentText(), "Fotos");
+    EXPECT_EQ(form().stringQuelle->text(), "/b/");
+    const QByteArray now = readBytes(iniPath());
+    EXPECT_FALSE(now.contains("Bilder = 1"));
+    EXPECT_FALSE(now.contains("[Set_Bilder]"));
+    EXPECT_FALSE(now.contains("Fotos"));
+    EXPECT_TRUE(now.contains("[Set_Musik]\r\nSrc = /m/\r\n"));
+    app->shutdown();
+    const QByteArray saved = readBytes(iniPath());
+    EXPECT_TRUE(saved.contains("Fotos = 1\r\n"));
+    EXPECT_TRUE(saved.contains("[Set_Fotos]\r\nSrc = /b/\r\nMid = /stick/b/\r\nOptions = IgnoreDate\r\n"
+                               "Filter = temp\r\n"));
+}
+
+TEST_F(SetHandlersTest, CopySet_CarriesPathsFilterAndOptions) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    const QByteArray before = readBytes(iniPath());
+    ModalScript script({Type("Bilder 2")});
+    menu(Menu_CopySet);
+    EXPECT_EQ(script.seen, QStringList({"Set kopieren - neuer Name:|Bilder"}));
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Bilder", "Bilder 2", "Musik"}));
+    EXPECT_EQ(form().comboBoxSets->currentText(), "Bilder 2");
+    const SyncSet* copy = setNamed("Bilder 2");
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->Src, "/b/");
+    EXPECT_EQ(copy->Mid, "/stick/b/");
+    EXPECT_EQ(copy->Filter, "temp");
+    EXPECT_EQ(copy->Options, "IgnoreDate");
+    EXPECT_EQ(form().stringQuelle->text(), "/b/");
+    EXPECT_EQ(form().checkBoxFilter->text(), "Filter+");
+    EXPECT_EQ(readBytes(iniPath()), before);
+}
+
+TEST_F(SetHandlersTest, CopySet_UsedNameAsksAgain) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    ModalScript script({Type("arbeit"), Ok(), Escape()});
+    menu(Menu_CopySet);
+    EXPECT_EQ(script.seen.value(1), "Dieser Name existiert schon! Abbruch mit ESC.");
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Bilder", "Musik"}));
+}
+
+TEST_F(SetHandlersTest, DeleteSet_SelectsTheFirstSetAndRemovesItFromTheFile) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    ModalScript script({Yes()});
+    menu(Menu_DeleteSet);
+    EXPECT_EQ(script.seen, QStringList({QString::fromUtf8("Dieses Set löschen?\n\nBilder")}));
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Musik"}));
+    EXPECT_EQ(form().comboBoxSets->currentText(), "arbeit");
+    EXPECT_EQ(form().stringQuelle->text(), "/a/");
+    const QByteArray now = readBytes(iniPath());
+    EXPECT_FALSE(now.contains("Bilder"));
+    EXPECT_TRUE(now.contains("[Set_arbeit]"));
+}
+
+TEST_F(SetHandlersTest, DeleteSet_NoKeepsEverything) {
+    writeBytes(iniPath(), ThreeSets);
+    start();
+    ModalScript script({No()});
+    menu(Menu_DeleteSet);
+    EXPECT_EQ(comboItems(), QStringList({"arbeit", "Bilder", "Musik"}));
+    EXPECT_EQ(readBytes(iniPath()), ThreeSets);
+}
+
+TEST_F(SetHandlersTest, DeleteSet_TheOnlySetAsksForANewOne) {
+    writeBytes(iniPath(), "[Generell]\nIniVersion = 81107\n[Sets]\nEinzig = 1\n[Set_Einzig]\nSrc = /e/\n");
+    start();
+    ModalScript script({Yes(), Ok(), Escape()});
+    menu(Menu_DeleteSet);
+    ASSERT_EQ(script.answered(), 3);
+    EXPECT_EQ(script.seen[1], NoSet);
+    EXPECT_EQ(comboItems(), QStringList({"Neues Set"}));
+    EXPECT_EQ(form().stringQuelle->text(), "");
+    EXPECT_FALSE(readBytes(iniPath()).contains("Einzig"));
+}
+
+} // namespace
