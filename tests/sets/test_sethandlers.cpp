@@ -90,6 +90,64 @@ TEST_F(SetHandlersTest, FirstStart_AsksForASetAndEscapeGivesNeuesSet) {
     EXPECT_EQ(script.answered(), 2);
 }
 
+TEST_F(SetHandlersTest, FirstStart_SaveWritesTheFreshFileByteForByte) {
+    ModalScript script({Ok(), Type("Stick")});
+    start();
+    form().stringQuelle->setText("/ignoriert/");
+    const QPoint pos = form().window->pos();
+    const QSize inner = form().client->size();
+    app->shutdown();
+    const QByteArray expected =
+        "\xEF\xBB\xBF\r\n"
+        "[Generell]\r\n"
+        "; -------------------------------------------- Generell\r\n"
+        "; TimeTolerance: Dient dem Ausgleich bei verschiedenen Dateisystemen mit unterschiedlicher "
+        "Datumsgenauigkeit.\r\n"
+        "; \tStandard: 3 - d.h. Zeitabweichungen von +/- 3 Sekunden werden ignoriert.\r\n"
+        "; TimeSummerDiff: Dient dem Ausgleich bei verschiedenen Dateisystemen, welche Sommerzeit "
+        "unterschiedlich behandeln.\r\n"
+        "; \tStandard: 3600 - d.h. Zeitabweichungen von +/- 3600 Sekunden werden ignoriert (TimeTolerance "
+        "gilt "
+        "hier auch).\r\n"
+        "IniVersion = 81107\r\n"
+        "SetCombo = Stick\r\n"
+        "TimeTolerance = 3\r\n"
+        "TimeSummerDiff = 3600\r\n"
+        "TimeSummerDiff2 = 7200\r\n"
+        "[Fenster]\r\n"
+        "; -------------------------------------------- Fenster\r\n"
+        "WinMax = 0\r\n"
+        "WinX = " +
+        QByteArray::number(pos.x()) +
+        "\r\n"
+        "WinY = " +
+        QByteArray::number(pos.y()) +
+        "\r\n"
+        "WinH = " +
+        QByteArray::number(inner.height()) +
+        "\r\n"
+        "WinW = " +
+        QByteArray::number(inner.width()) +
+        "\r\n"
+        "LBreite1 = 150\r\n"
+        "LBreite2 = 260\r\n"
+        "LBreite3 = 70\r\n"
+        "LBreite4 = 50\r\n"
+        "LBreite6 = 50\r\n"
+        "LBreite8 = 50\r\n"
+        "LBreite9 = 70\r\n"
+        "[Sets]\r\n"
+        "; -------------------------------------------- Sets\r\n"
+        "Stick = 1\r\n"
+        "[Set_Stick]\r\n"
+        "Src = \r\n"
+        "Mid = \r\n"
+        "Options = \r\n"
+        "Filter = \r\n";
+    EXPECT_EQ(readBytes(iniPath()), expected);
+    EXPECT_EQ(script.answered(), 2);
+}
+
 TEST_F(SetHandlersTest, FirstStart_TypedNameIsTrimmed) {
     ModalScript script({Ok(), Type("  Arbeit  ")});
     start();
