@@ -84,6 +84,12 @@ bool dialoge::Window_Form(const Scale& scale, LayoutRegistry& registry, MainForm
     const int clientH = b.s(600);
     ResizeSet(registry, ::Window_Form, ResizeNone, b.s(180), b.s(98), clientW, clientH);
     client->setMinimumSize(clientW, clientH);
+    // The layout was designed for the small dialog font of its first home (11 pixels at 96 dpi);
+    // with a desktop's larger default the captions of its narrow controls would be cut off.
+    QFont font = client->font();
+    font.setPixelSize(b.s(11));
+    font.setStretch(QFont::Condensed);
+    client->setFont(font);
 
     form.hyperLinkQuelle =
         b.add(Gadget_Form_HyperLinkQuelle, makeHyperLink(client, QStringLiteral("Quelle (1):")),

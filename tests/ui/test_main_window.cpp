@@ -225,3 +225,25 @@ TEST(MainWindow, MenuHoldsItsNumberedItemsAndTheCheckMarkToggles) {
     removable->trigger();
     EXPECT_FALSE(removable->isChecked());
 }
+
+TEST(MainWindow, EveryCaptionFitsItsControl) {
+    Scale scale;
+    LayoutRegistry registry;
+    MainForm form;
+    ASSERT_TRUE(dialoge::Window_Form(scale, registry, form));
+    std::unique_ptr<MainWindow> owner(form.window);
+    owner->closeAllowed = true;
+    for (auto [id, w] : form.gadgets) {
+        const QString caption = captionOf(w);
+        if (caption.isEmpty() || qobject_cast<QLineEdit*>(w) || qobject_cast<QGroupBox*>(w))
+            continue;
+        SCOPED_TRACE(caption.toStdString());
+        int room = w->width();
+        if (qobject_cast<QCheckBox*>(w))
+            room -= w->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                    w->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        else if (qobject_cast<QPushButton*>(w))
+            room -= 2;
+        EXPECT_LE(w->fontMetrics().horizontalAdvance(caption), room);
+    }
+}
