@@ -1,0 +1,35 @@
+#include "ops/DateAlign.h"
+
+#include "platform/FileOps.h"
+
+#include <QDateTime>
+#include <limits>
+
+int64_t CurrentUtcOffset() {
+    return QDateTime::currentDateTime().offsetFromUtc();
+}
+
+std::optional<int32_t> ReadLocalDate(const QString& path, int64_t utcOffset) {
+    if (path.endsWith(QLatin1Char('/')) || StatPath(path).kind == PathKind::Directory)
+        return std::nullopt;
+    const std::optional<FileTime> time = ReadModTime(path);
+    if (!time)
+        return std::nullopt;
+    const int64_t local = time->seconds + utcOffset;
+    if (local < 0 || local > std::numeric_limits<int32_t>::max())
+        return std::nullopt;
+    return int32_t(local);
+}
+
+bool WriteLocalDate(const QString& path, int32_t date, int64_t utcOffset) {
+    if (path.endsWith(QLatin1Char('/')))
+        return false;
+    return SetModTime(path, int64_t(date) - utcOffset);
+}
+
+bool AlignOneDate(const QString& fromRoot, const QString& toRoot, const QString& rowText, int64_t utcOffset) {
+    if (PassesThroughLink(fromRoot, rowText) || PassesThroughLink(toRoot, rowText))
+        return false;
+    const std::optional<int32_t> date = ReadLocalDate(fromRoot + rowText, utcOffset);
+    return date && WriteLocalDate(toRoot + rowText, *date, utcOffset);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+// Offset of the local clock from UTC now, in seconds; the program's dates are local seconds.
+int64_t CurrentUtcOffset();
+
+// A file's date as the program counts it: local seconds since 1970, the fraction dropped. Empty
+// when there is none to transfer: a missing path, a directory, or a time outside the 32-bit range.
+std::optional<int32_t> ReadLocalDate(const QString& path, int64_t utcOffset);
+
+// Sets a file's modification time to a local date, fraction zero. Directories and write-protected
+// files are refused.
+bool WriteLocalDate(const QString& path, int32_t date, int64_t utcOffset);
+
+// Carries the date of one line from one side to the other; a line without a date to transfer,
+// or whose path passes through a link on either side, changes nothing.
+bool AlignOneDate(const QString& fromRoot, const QString& toRoot, const QString& rowText, int64_t utcOffset);

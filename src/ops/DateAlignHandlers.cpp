@@ -1,0 +1,66 @@
+#include "ops/DateAlignHandlers.h"
+
+#include "ops/DateAlign.h"
+#include "ops/ListLinesHandlers.h"
+#include "scan/ScanHandlers.h"
+#include "tandrix/AppState.h"
+#include "tandrix/DisableControls.h"
+#include "ui/DateAlignWindow.h"
+#include "ui/EventPump.h"
+#include "ui/MainForm.h"
+#include "ui/Message.h"
+#include "ui/Status.h"
+
+#include <QCoreApplication>
+#include <QRadioButton>
+#include <memory>
+
+void RunDateAlign(AppState& state, MainForm& form) {
+    std::unique_ptr<DateAlignWindow> window(
+        dialoge::WndChldDatumAbgl(state.scale, state.registry, form.window));
+    if (!window) {
+        Message(QStringLiteral("Konnte Fenster für Datumabgleich nicht öffnen!"));
+        return;
+    }
+    const bool confirmed = window->exec() == QDialog::Accepted;
+    const bool toTarget = window->optionQZ->isChecked();
+    const bool toSource = window->optionZQ->isChecked();
+    window.reset();
+    // Events that reached the main window meanwhile are drained while this handler still counts
+    // as busy, so they run no handler.
+    QCoreApplication::processEvents();
+    if (!confirmed)
+        return;
+    if (toTarget)
+        AlignDates(state, form, 1);
+    else if (toSource)
+        AlignDates(state, form, 0);
+    else
+        Message(QStringLiteral("Keine Richtung gewählt! Mache nichts..."));
+}
+
+void AlignDates(AppState& state, MainForm& form, int direction) {
+    DisableControls(form, true);
+    Status(form, QStringLiteral("Ändere Daten..."), 0);
+    const std::vector<bool> selected = SelectedLineFlags(form);
+    int count = CountSelected(selected);
+    if (count > 0) {
+        Status(form, QString::number(count), 2);
+        const QString& fromRoot = direction == 1 ? state.scan.SourceRoot : state.scan.TargetRoot;
+        const QString& toRoot = direction == 1 ? state.scan.TargetRoot : state.scan.SourceRoot;
+        const int64_t utcOffset = CurrentUtcOffset();
+        EventPump pump(form.checkBoxCancel);
+        for (int line = 0; line < int(selected.size()); ++line) {
+            if (pump.step())
+                break;
+            if (!selected[size_t(line)])
+                continue;
+            --count;
+            Status(form, QString::number(count), 2);
+            AlignOneDate(fromRoot, toRoot, ListLinePath(form, line), utcOffset);
+        }
+        StartScan(state, form);
+    }
+    Status(form, QString(), 0);
+    DisableControls(form, false);
+}

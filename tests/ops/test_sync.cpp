@@ -1,0 +1,300 @@
+#include "OpsWindowFixture.h"
+
+#include "support/Privileges.h"
+
+#include <QTimer>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int64_t T0 = 1500000000;
+
+timespec changeTimeOf(const QString& path) {
+    struct stat st {};
+    lstat(QFile::encodeName(path).constData(), &st);
+    return st.st_ctim;
+}
+
+bool before(const timespec& a, const timespec& b) {
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec <= b.tv_nsec);
+}
+
+class Sync : public OpsWindow {
+protected:
+    void syncAnswering(const QString& answer) { clickAndAnswer(form().buttonSelSync, answer); }
+};
+
+} // namespace
+
+TEST_F(Sync, DirectoryRowIsCreatedBeforeTheFilesBeneathIt) {
+    ASSERT_TRUE(source.add({Dir("docs/", T0), File("docs/a.txt", "A", T0), File("docs/sub/b.txt", "B", T0)}));
+    openApp();
+    scan();
+    ASSERT_EQ(paths(), QStringList({"docs/", "docs/a.txt", "docs/sub/", "docs/sub/b.txt"}));
+    selectAll();
+    syncAnswering("Ja");
+    EXPECT_TRUE(asked());
+    EXPECT_EQ(questionText(), "4 Datei(en) synchronisieren  - sind Sie sicher?");
+    EXPECT_EQ(contentsOf(target.path("docs/a.txt")), "A");
+    EXPECT_EQ(contentsOf(target.path("docs/sub/b.txt")), "B");
+    EXPECT_EQ(lines(), 0);
+    EXPECT_FALSE(messageShown());
+    EXPECT_EQ(status(0), "Listen-Anzahl: 0 (0>  0<  0!)");
+    EXPECT_EQ(status(2), "0");
+}
+
+TEST_F(Sync, FileWhoseParentIsMissingAndNotSelectedStaysWithoutMessage) {
+    ASSERT_TRUE(source.add({Dir("docs/", T0), File("docs/a.txt", "A", T0), File("top.txt", "T", T0)}));
+    openApp();
+    scan();
+    selectPaths({"docs/a.txt", "top.txt"});
+    syncAnswering("Ja");
+    EXPECT_FALSE(exists(target.path("docs")));
+    EXPECT_EQ(contentsOf(target.path("top.txt")), "T");
+    EXPECT_EQ(paths(), QStringList({"docs/", "docs/a.txt"}));
+    EXPECT_FALSE(messageShown());
+    EXPECT_TRUE(temporaries(target.path()).isEmpty());
+}
+
+TEST_F(Sync, OnlyTheSelectedDirectoryIsCarriedOut) {
+    ASSERT_TRUE(source.add({Dir("a/", T0), Dir("a/b/", T0), Dir("b/", T0)}));
+    openApp();
+    scan();
+    ASSERT_EQ(paths(), QStringList({"a/", "a/b/", "b/"}));
+    selectPaths({"b/"});
+    syncAnswering("Ja");
+    EXPECT_TRUE(QFileInfo(target.path("b")).isDir());
+    EXPECT_FALSE(exists(target.path("a")));
+    EXPECT_EQ(paths(), QStringList({"a/", "a/b/"}));
+}
+
+TEST_F(Sync, AllLeftRowsAreDoneBeforeTheFirstRightRow) {
+    ASSERT_TRUE(source.add({File("a.txt", "a", T0), File("c.txt", "c", T0)}));
+    ASSERT_TRUE(target.add({File("b.txt", "b", T0), File("d.txt", "d", T0)}));
+    openApp();
+    scan();
+    ASSERT_EQ(paths(), QStringList({"a.txt", "b.txt", "c.txt", "d.txt"}));
+    selectAll();
+    syncAnswering("Ja");
+    EXPECT_EQ(lines(), 0);
+    const timespec lastLeft = changeTimeOf(source.path("d.txt"));
+    EXPECT_TRUE(before(changeTimeOf(source.path("b.txt")), lastLeft));
+    EXPECT_TRUE(before(lastLeft, changeTimeOf(target.path("a.txt"))));
+    EXPECT_TRUE(before(changeTimeOf(target.path("a.txt")), changeTimeOf(target.path("c.txt"))));
+}
+
+TEST_F(Sync, ExistingDestinationIsOverwrittenAndCarriesTheSourceTime) {
+    TreeEntry newer = File("a.txt", "new contents", T0 + 1000);
+    newer.mtimeNsec = 987654321;
+    ASSERT_TRUE(source.add({newer}));
+    ASSERT_TRUE(target.add({File("a.txt", "old", T0)}));
+    openApp();
+    scan();
+    ASSERT_EQ(paths(), QStringList({"a.txt"}));
+    selectAll();
+    syncAnswering("Ja");
+    EXPECT_EQ(contentsOf(target.path("a.txt")), "new contents");
+    EXPECT_EQ(ReadModTime(target.path("a.txt"))->seconds, T0 + 1000);
+    EXPECT_EQ(ReadModTime(target.path("a.txt"))->nanoseconds, 987654321);
+    EXPECT_EQ(lines(), 0);
+    scan();
+    EXPECT_EQ(lines(), 0);
+}
+
+TEST_F(Sync, AnsweringNoChangesNothingAndEnablesTheControls) {
+    ASSERT_TRUE(source.add({File("a.txt", "a", T0)}));
+    openApp();
+    scan();
+    selectAll();
+    syncAnswering("Nein");
+    EXPECT_TRUE(asked());
+    EXPECT_FALSE(exists(target.path("a.txt")));
+    EXPECT_EQ(paths(), QStringList({"a.txt"}));
+    EXPECT_TRUE(form().buttonScan->isEnabled());
+    EXPECT_TRUE(form().buttonSelSync->isEnabled());
+    EXPECT_TRUE(form().listIconFiles->isEnabled());
+}
+
+TEST_F(Sync, NoSelectionAsksNothingAndChangesNothing) {
+    ASSERT_TRUE(source.add({File("a.txt", "a", T0)}));
+    openApp();
+    scan();
+    form().buttonSelNix->click();
+    syncAnswering("Ja");
+    EXPECT_FALSE(asked());
+    EXPECT_FALSE(exists(target.path("a.txt")));
+    EXPECT_EQ(lines(), 1);
+    EXPECT_TRUE(form().buttonScan->isEnabled());
+}
+
+TEST_F(Sync, LineWithoutRowIsSkippedWhileTheCountStillCountsDown) {
+    ASSERT_TRUE(source.add({File("a.txt", "a", T0), File("b.txt", "b", T0), File("c.txt", "c", T0)}));
+    openApp();
+    scan();
+    ASSERT_EQ(lines(), 3);
+    // The list still shows b.txt, but its row is no longer there.
+    state().rows.rows.erase(state().rows.rows.begin() + 1);
+    selectAll();
+    // Field 2 as it stands when the list is refilled, before the selection count replaces it.
+    QString countAtRefill;
+    QObject::connect(form().listModel, &QAbstractItemModel::modelAboutToBeReset,
+                     [&] { countAtRefill = status(2); });
+    syncAnswering("Ja");
+    EXPECT_EQ(contentsOf(target.path("a.txt")), "a");
+    EXPECT_EQ(contentsOf(target.path("c.txt")), "c");
+    EXPECT_FALSE(exists(target.path("b.txt")));
+    EXPECT_EQ(countAtRefill, "1");
+    EXPECT_EQ(status(2), "0");
+    EXPECT_EQ(lines(), 0);
+}
+
+TEST_F(Sync, PackBoxStaysDisabled) {
+    ASSERT_TRUE(source.add({File("a.txt", "a", T0)}));
+    openApp();
+    scan();
+    selectAll();
+    syncAnswering("Ja");
+    EXPECT_FALSE(form().checkBoxPack->isEnabled());
+    EXPECT_FALSE(form().checkBoxPack->isChecked());
+}
+
+TEST_F(Sync, CancelDuringALargeCopyKeepsTheOldFileAndTheRows) {
+    ASSERT_TRUE(source.add({SizedFile("big.bin", int64_t(512) << 20, T0 + 100), File("later.txt", "l", T0)}));
+    ASSERT_TRUE(target.add({File("big.bin", "old", T0)}));
+    openApp();
+    scan();
+    ASSERT_EQ(paths(), QStringList({"big.bin", "later.txt"}));
+    selectAll();
+    // Ticks "Abbruch" as soon as the copy's temporary file exists.
+    QTimer watch;
+    bool sawProgress = false;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!temporaries(target.path()).isEmpty()) {
+            sawProgress = sawProgress || status(1).endsWith(" / 512 MB");
+            form().checkBoxCancel->setChecked(true);
+        }
+    });
+    watch.start(0);
+    syncAnswering("Ja");
+    watch.stop();
+    EXPECT_TRUE(sawProgress);
+    EXPECT_EQ(contentsOf(target.path("big.bin")), "old");
+    EXPECT_FALSE(exists(target.path("later.txt")));
+    EXPECT_TRUE(temporaries(target.path()).isEmpty());
+    EXPECT_EQ(paths(), QStringList({"big.bin", "later.txt"}));
+    EXPECT_TRUE(status(0).endsWith("    ABGEBROCHEN!"));
+    EXPECT_EQ(status(1), "");
+}
+
+TEST_F(Sync, InjectedWriteFailureKeepsTheOldFileAndTheRow) {
+    ASSERT_TRUE(source.add({SizedFile("big.bin", 3 << 20, T0 + 100), File("small.txt", "s", T0)}));
+    ASSERT_TRUE(target.add({File("big.bin", "old", T0)}));
+    openApp();
+    scan();
+    selectAll();
+    SetCopyWriteLimit(1 << 20);
+    syncAnswering("Ja");
+    SetCopyWriteLimit(-1);
+    EXPECT_EQ(contentsOf(target.path("big.bin")), "old");
+    EXPECT_EQ(contentsOf(target.path("small.txt")), "s");
+    EXPECT_TRUE(temporaries(target.path()).isEmpty());
+    EXPECT_EQ(paths(), QStringList({"big.bin"}));
+}
+
+TEST_F(Sync, FullDestinationKeepsTheOldFileAndTheRow) {
+    const QString small = target.path("small");
+    ASSERT_TRUE(QDir().mkpath(small));
+    if (mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    struct Unmount {
+        QString path;
+        ~Unmount() { umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
+    } unmount{small};
+    ASSERT_TRUE(BuildTree(small + "/", {File("big.bin", "old", T0)}));
+    ASSERT_TRUE(source.add({SizedFile("big.bin", 3 << 20, T0 + 100)}));
+    openAppOn(source.path(), small + "/");
+    scan();
+    ASSERT_EQ(paths(), QStringList({"big.bin"}));
+    selectAll();
+    syncAnswering("Ja");
+    EXPECT_EQ(contentsOf(small + "/big.bin"), "old");
+    EXPECT_TRUE(temporaries(small).isEmpty());
+    EXPECT_EQ(paths(), QStringList({"big.bin"}));
+}
+
+TEST_F(Sync, SourceThatVanishedBeforeItsTurnStays) {
+    ASSERT_TRUE(source.add({File("a.txt", "a", T0), File("b.txt", "b", T0 + 100)}));
+    ASSERT_TRUE(target.add({File("b.txt", "old", T0)}));
+    openApp();
+    scan();
+    selectAll();
+    ASSERT_TRUE(QFile::remove(source.path("b.txt")));
+    syncAnswering("Ja");
+    EXPECT_EQ(contentsOf(target.path("a.txt")), "a");
+    EXPECT_EQ(contentsOf(target.path("b.txt")), "old");
+    EXPECT_TRUE(temporaries(target.path()).isEmpty());
+    EXPECT_EQ(paths(), QStringList({"b.txt"}));
+}
+
+TEST_F(Sync, DestinationFolderWithoutWritePermissionKeepsTheRow) {
+    ASSERT_TRUE(source.add({File("ro/a.txt", "new", T0 + 100), File("ok.txt", "ok", T0)}));
+    ASSERT_TRUE(target.add({File("ro/a.txt", "old", T0)}));
+    openApp();
+    scan();
+    ASSERT_EQ(paths(), QStringList({"ok.txt", "ro/a.txt"}));
+    selectAll();
+    ASSERT_EQ(chmod(QFile::encodeName(target.path("ro")).constData(), 0555), 0);
+    {
+        PermissionBitsApply apply;
+        if (!apply.active())
+            GTEST_SKIP() << "cannot give up the capabilities that ignore permission bits";
+        syncAnswering("Ja");
+    }
+    chmod(QFile::encodeName(target.path("ro")).constData(), 0755);
+    EXPECT_EQ(contentsOf(target.path("ro/a.txt")), "old");
+    EXPECT_EQ(contentsOf(target.path("ok.txt")), "ok");
+    EXPECT_TRUE(temporaries(target.path("ro")).isEmpty());
+    EXPECT_EQ(paths(), QStringList({"ro/a.txt"}));
+}
+
+TEST_F(Sync, LongestFileNameCopies) {
+    const QString name = QString(255, QLatin1Char('x'));
+    ASSERT_TRUE(source.add({File(name, "long", T0)}));
+    openApp();
+    scan();
+    selectAll();
+    syncAnswering("Ja");
+    EXPECT_EQ(contentsOf(target.path(name)), "long");
+    EXPECT_EQ(lines(), 0);
+}
+
+TEST_F(Sync, SymbolicLinkIsCopiedAsLink) {
+    ASSERT_TRUE(source.add({File("t.txt", "t", T0), Link("l", "t.txt")}));
+    ASSERT_TRUE(target.add({File("t.txt", "t", T0)}));
+    openApp();
+    scan();
+    ASSERT_EQ(paths(), QStringList({"l"}));
+    selectAll();
+    syncAnswering("Ja");
+    EXPECT_EQ(StatPath(target.path("l")).kind, PathKind::Link);
+    EXPECT_EQ(QFileInfo(target.path("l")).symLinkTarget(), target.path("t.txt"));
+    EXPECT_EQ(lines(), 0);
+}
+
+TEST_F(Sync, RowPassingThroughALinkIsNotActedOn) {
+    TestTree outside({File("x/keep.txt", "k")});
+    ASSERT_TRUE(outside.ok());
+    ASSERT_TRUE(source.add({Link("a", outside.path("x"))}));
+    ASSERT_TRUE(target.add({Dir("a/", T0), File("a/b.txt", "b", T0), Dir("a/sub/", T0)}));
+    openApp();
+    scan();
+    ASSERT_EQ(paths(), QStringList({"a", "a/", "a/b.txt", "a/sub/"}));
+    selectAll();
+    syncAnswering("Ja");
+    EXPECT_EQ(QDir(outside.path("x")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList({"keep.txt"}));
+    EXPECT_EQ(StatPath(source.path("a")).kind, PathKind::Link);
+    EXPECT_EQ(contentsOf(target.path("a/b.txt")), "b");
+    EXPECT_EQ(paths(), QStringList({"a", "a/", "a/b.txt", "a/sub/"}));
+}
