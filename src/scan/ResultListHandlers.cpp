@@ -37,7 +37,11 @@ int selectLines(MainForm& form, const std::vector<bool>& wanted) {
         ranges.append(QItemSelectionRange(model->index(first, 0), model->index(line - 1, lastColumn)));
         count += line - first;
     }
-    selection->select(ranges, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The ranges already span whole lines. Clearing first and selecting into the empty selection
+    // without the Rows flag keeps the selection model linear: with Rows, or when replacing a
+    // selection in one step, it compares every range with every other one.
+    selection->clearSelection();
+    selection->select(ranges, QItemSelectionModel::Select);
     return count;
 }
 

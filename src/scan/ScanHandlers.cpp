@@ -75,9 +75,23 @@ void StartScan(AppState& state, MainForm& form) {
 
     DisableControls(form, true);
     EventPump pump(form.checkBoxCancel);
+    // The status texts change faster than anyone can read them; writing each one to its label
+    // would cost more than the walk itself. Show one at most every 20 ms.
+    QElapsedTimer activityShown;
+    QElapsedTimer countShown;
     const ScanHooks hooks{
-        [&form](const QString& text) { Status(form, text, 0); },
-        [&form](int32_t count) { Status(form, QString::number(count), 2); },
+        [&](const QString& text) {
+            if (!activityShown.isValid() || activityShown.elapsed() >= 20) {
+                Status(form, text, 0);
+                activityShown.start();
+            }
+        },
+        [&](int32_t count) {
+            if (!countShown.isValid() || countShown.elapsed() >= 20) {
+                Status(form, QString::number(count), 2);
+                countShown.start();
+            }
+        },
         [&pump] { return pump.step(); },
     };
     // One offset for the whole scan, so both sides are converted alike.
