@@ -230,7 +230,13 @@ bool copyRegular(const QByteArray& source, const QByteArray& destination, const 
         // Some file systems (FAT) cannot hold every permission; the contents and time still count.
         fchmod(out, st.st_mode & 07777);
         const timespec times[2] = {st.st_atim, st.st_mtim};
-        ok = futimens(out, times) == 0 && fsync(out) == 0;
+        ok = futimens(out, times) == 0;
+        // Replacing a file must not leave an empty one after a crash, so its data reaches the
+        // disk before the rename. A new file loses nothing if it vanishes (the source still has
+        // it), and skipping the flush there keeps trees of small files fast.
+        struct stat existing {};
+        if (ok && lstat(destination.constData(), &existing) == 0)
+            ok = fsync(out) == 0;
     }
     ok = (close(out) == 0) && ok;
     close(in);
