@@ -56,7 +56,8 @@ void FaultOnPurpose(const char* kind) {
         recurse(0);
     }
     // An address in the never-mapped first page, but not null itself, which sanitizers would catch.
-    volatile int* nowhere = reinterpret_cast<volatile int*>(uintptr_t(64));
+    volatile uintptr_t address = 64;
+    volatile int* nowhere = reinterpret_cast<volatile int*>(uintptr_t(address));
     *nowhere = 1;
     std::abort();
 }
