@@ -1,5 +1,7 @@
 #include "scan/ScanHandlers.h"
 
+#include "text/TrimSpaces.h"
+
 #include "platform/DirectoryListing.h"
 #include "scan/Compare.h"
 #include "scan/ResultListHandlers.h"
@@ -16,18 +18,8 @@
 
 namespace {
 
-QString trimmedSpaces(const QString& s) {
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && s[begin] == u' ')
-        ++begin;
-    while (end > begin && s[end - 1] == u' ')
-        --end;
-    return s.mid(begin, end - begin);
-}
-
 void readQuickFilter(ScanState& scan, MainForm& form) {
-    scan.QuickFilter = trimmedSpaces(form.stringSchnellFilter->text()).toLower();
+    scan.QuickFilter = TrimSpaces(form.stringSchnellFilter->text()).toLower();
     if (!scan.QuickFilter.isEmpty())
         form.stringSchnellFilter->setText(scan.QuickFilter);
 }

@@ -1,20 +1,12 @@
 #include "scan/Scanner.h"
 
+#include "text/TrimSpaces.h"
+
 #include "platform/DirectoryListing.h"
 
 #include <algorithm>
 
 namespace {
-
-QString trimmedSpaces(const QString& s) {
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && s[begin] == u' ')
-        ++begin;
-    while (end > begin && s[end - 1] == u' ')
-        --end;
-    return s.mid(begin, end - begin);
-}
 
 bool containsWord(const QStringList& words, const QString& lowerPath) {
     for (const QString& word : words)
@@ -110,6 +102,6 @@ QStringList FilterWordsOf(const QString& filter) {
     if (filter.isEmpty())
         return words;
     for (const QString& field : filter.split(u'|'))
-        words.append(trimmedSpaces(field));
+        words.append(TrimSpaces(field));
     return words;
 }

@@ -1,5 +1,7 @@
 #include "sets/FilterText.h"
 
+#include "text/TrimSpaces.h"
+
 #include "sets/SetList.h"
 
 #include <algorithm>
@@ -8,20 +10,10 @@ const QString OptionIgnoreDate = QStringLiteral("IgnoreDate");
 const QString OptionOnlyToTarget = QStringLiteral("ScannRichtung>");
 const QString OptionOnlyToSource = QStringLiteral("ScannRichtung<");
 
-static QString trimSpaces(const QString& s) {
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && s[begin] == u' ')
-        ++begin;
-    while (end > begin && s[end - 1] == u' ')
-        --end;
-    return s.mid(begin, end - begin);
-}
-
 QStringList SplitFilterWords(const QString& text) {
     QStringList words;
     for (const QString& field : text.split(u'|'))
-        words << trimSpaces(field);
+        words << TrimSpaces(field);
     return words;
 }
 
