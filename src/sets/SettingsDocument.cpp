@@ -1,8 +1,9 @@
 #include "sets/SettingsDocument.h"
 
+#include "platform/FileOps.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <climits>
 
 namespace {
@@ -367,8 +368,9 @@ QByteArray SettingsDocument::serialized() const {
 bool SettingsDocument::close() {
     bool written = true;
     if (mode == Mode::ReadWrite && changed) {
-        QSaveFile file(filePath);
-        written = file.open(QIODevice::WriteOnly) && file.write(serialized()) >= 0 && file.commit();
+        // Checked write, flush and rename of our own: a disk that fills up half-way must fail
+        // the save and leave the previous file whole.
+        written = WriteFileAtomic(filePath, serialized());
     }
     filePath.clear();
     mode = Mode::Closed;
