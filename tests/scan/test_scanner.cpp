@@ -215,10 +215,10 @@ TEST(ScanTree, EmptyTreeCountsTheDotEntries) {
 }
 
 TEST(ScanTree, CountIsShownOncePerElevenEntriesOfADirectory) {
-    TreeSpec spec;
+    TreeSpec entries;
     for (int i = 0; i < 25; ++i)
-        spec.push_back(File(QStringLiteral("f%1").arg(i), "1"));
-    TestTree tree(spec);
+        entries.push_back(File(QStringLiteral("f%1").arg(i), "1"));
+    TestTree tree(entries);
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
     scan.run(tree.path(), 0);
@@ -249,10 +249,10 @@ TEST(ScanTree, RootWithoutSeparatorGivesPathsBeginningWithOne) {
 }
 
 TEST(ScanTree, CancelStopsTheDirectoryAndThenEachParentAtItsNextEntry) {
-    TreeSpec spec;
+    TreeSpec entries;
     for (int i = 0; i < 5; ++i)
-        spec.push_back(File(QStringLiteral("d/e/f%1").arg(i), "1"));
-    TestTree tree(spec);
+        entries.push_back(File(QStringLiteral("d/e/f%1").arg(i), "1"));
+    TestTree tree(entries);
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
     bool cancelled = false;

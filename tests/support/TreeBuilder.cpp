@@ -158,10 +158,10 @@ TreeEntry Link(const QString& path, const QString& target) {
     return e;
 }
 
-bool BuildTree(const QString& root, const TreeSpec& spec) {
+bool BuildTree(const QString& root, const TreeSpec& entries) {
     const QString base = root.endsWith(u'/') ? root : root + u'/';
     bool ok = true;
-    for (const TreeEntry& entry : spec) {
+    for (const TreeEntry& entry : entries) {
         const QString full = base + entry.path;
         const QString parent = QFileInfo(withoutSlash(full)).path();
         ok = QDir().mkpath(parent) && ok;
@@ -176,7 +176,7 @@ bool BuildTree(const QString& root, const TreeSpec& spec) {
     // Times last, deepest entries first: a child's creation or time change would move its
     // parent's time again.
     std::vector<const TreeEntry*> order;
-    for (const TreeEntry& entry : spec)
+    for (const TreeEntry& entry : entries)
         order.push_back(&entry);
     std::stable_sort(order.begin(), order.end(), [](const TreeEntry* a, const TreeEntry* b) {
         return withoutSlash(a->path).count(u'/') > withoutSlash(b->path).count(u'/');
@@ -219,8 +219,8 @@ QStringList DescribeTree(const QString& root, bool withDirTimes) {
 
 // A name of its own, so that no word a test filters by ("temp", "tmp") occurs in the folder's
 // path unless the system's temporary folder brings it.
-TestTree::TestTree(const TreeSpec& spec) : dir(QDir::tempPath() + QStringLiteral("/tandrix-XXXXXX")) {
-    valid = dir.isValid() && BuildTree(path(), spec);
+TestTree::TestTree(const TreeSpec& entries) : dir(QDir::tempPath() + QStringLiteral("/tandrix-XXXXXX")) {
+    valid = dir.isValid() && BuildTree(path(), entries);
 }
 
 TestTree::~TestTree() {

@@ -37,7 +37,7 @@ TreeEntry Link(const QString& path, const QString& target);
 // Creates the entries below `root` (which must exist), parents first, and sets their times
 // after all contents are in place, so directory times survive the creation of their children.
 // Missing parent directories are created. Returns false when anything could not be made.
-bool BuildTree(const QString& root, const TreeSpec& spec);
+bool BuildTree(const QString& root, const TreeSpec& entries);
 
 // Reads the tree below `root` back, sorted by path: files with contents (files above 1 MiB only
 // with their size), directories, links with their targets, each with its time and read-only flag.
@@ -51,7 +51,7 @@ QStringList DescribeTree(const QString& root, bool withDirTimes = false);
 // A temporary folder holding a tree; the folder (made writable again) is removed at the end.
 class TestTree {
 public:
-    explicit TestTree(const TreeSpec& spec = {});
+    explicit TestTree(const TreeSpec& entries = {});
     ~TestTree();
     TestTree(const TestTree&) = delete;
     TestTree& operator=(const TestTree&) = delete;
@@ -59,7 +59,7 @@ public:
     bool ok() const { return valid; }
     QString path() const; // ends with "/"
     QString path(const QString& relative) const { return path() + relative; }
-    bool add(const TreeSpec& spec) { return BuildTree(path(), spec); }
+    bool add(const TreeSpec& entries) { return BuildTree(path(), entries); }
     TreeSpec read() const { return ReadTree(path()); }
 
 private:
