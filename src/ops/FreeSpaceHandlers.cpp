@@ -5,6 +5,7 @@
 #include "ui/Identifiers.h"
 #include "ui/MainForm.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
 #include <system_error>
@@ -18,13 +19,15 @@ bool removableShown(const MainForm& form) {
 }
 
 // Hands a worker's text to the UI thread; the label is written there, and only while the worker
-// is still the newest, so a late result of an overtaken worker never shows.
+// is still the newest, so a late result of an overtaken worker never shows. The call goes to the
+// application object, which outlives every window: the worker never touches a label, which the
+// UI thread may delete at any moment, and the pointer is tested only on the UI thread.
 void publishText(const QPointer<QLabel>& label, int token, const QString& text) {
-    QLabel* target = label.data();
-    if (!target)
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
         return;
     QMetaObject::invokeMethod(
-        target,
+        app,
         [label, token, text] {
             if (label && freeSpaceToken.load() == token)
                 label->setText(text);
