@@ -3,7 +3,9 @@
 #include "ui/Identifiers.h"
 #include "ui/ResultListModel.h"
 
+#include "support/FileBytes.h"
 #include <QComboBox>
+
 #include <QFile>
 #include <QHeaderView>
 #include <QTemporaryDir>
@@ -11,19 +13,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 const QByteArray ThreeSets = "\xEF\xBB\xBF\r\n[Generell]\r\nIniVersion = 81107\r\nSetCombo = bilder\r\n"
                              "[Sets]\r\nMusik = 1\r\nBilder = 1\r\narbeit = 1\r\n"

@@ -1,26 +1,15 @@
 #include "sets/SettingsFile.h"
 #include "support/Privileges.h"
 
+#include "support/FileBytes.h"
 #include <QDir>
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 SyncSet makeSet(const QString& name, const QString& src, const QString& mid, const QString& filter = {},
                 const QString& options = {}) {

@@ -1,4 +1,5 @@
 #include "sets/SettingsFile.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,16 +9,6 @@
 #include <sys/mount.h>
 
 namespace {
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 // Bytes that mean something to the parser, mixed with any other byte.
 QByteArray randomSettingsBytes(QRandomGenerator& random) {
     static const QByteArray pieces[] = {"[",     "]",        "=",          ";",
