@@ -14,13 +14,30 @@
 #include <QFileDialog>
 #include <QItemSelection>
 #include <QItemSelectionModel>
+#include <QTableView>
 
 namespace {
 
-// Replaces the selection by the lines whose flag is set, as one range per run of such lines:
-// a single call, however many lines there are.
+// Sets the selection to `ranges` (empty: none). The view does not repaint each changed range:
+// for 10^5 separate ranges that costs more than the selection itself. Updates are off while the
+// selection model works and the one repaint follows when they are turned on again.
+void replaceSelection(MainForm& form, const QItemSelection& ranges) {
+    QTableView* view = form.listIconFiles;
+    QItemSelectionModel* selection = view->selectionModel();
+    const bool updates = view->updatesEnabled();
+    view->setUpdatesEnabled(false);
+    // Clearing first and selecting into the empty selection without the Rows flag keeps the
+    // selection model linear: with Rows, or when replacing a selection in one step, it compares
+    // every range with every other one.
+    selection->clearSelection();
+    if (!ranges.isEmpty())
+        selection->select(ranges, QItemSelectionModel::Select);
+    view->setUpdatesEnabled(updates);
+}
+
+// Replaces the selection by the lines whose flag is set, as one range per run of such lines
+// (the ranges span whole lines); returns the number of lines selected.
 int selectLines(MainForm& form, const std::vector<bool>& wanted) {
-    QItemSelectionModel* selection = form.listIconFiles->selectionModel();
     ResultListModel* model = form.listModel;
     const int lastColumn = std::max(model->columnCount() - 1, 0);
     QItemSelection ranges;
@@ -37,11 +54,7 @@ int selectLines(MainForm& form, const std::vector<bool>& wanted) {
         ranges.append(QItemSelectionRange(model->index(first, 0), model->index(line - 1, lastColumn)));
         count += line - first;
     }
-    // The ranges already span whole lines. Clearing first and selecting into the empty selection
-    // without the Rows flag keeps the selection model linear: with Rows, or when replacing a
-    // selection in one step, it compares every range with every other one.
-    selection->clearSelection();
-    selection->select(ranges, QItemSelectionModel::Select);
+    replaceSelection(form, ranges);
     return count;
 }
 
@@ -104,7 +117,7 @@ void SelectAllRows(AppState&, MainForm& form) {
 }
 
 void SelectNoRows(AppState&, MainForm& form) {
-    form.listIconFiles->selectionModel()->clearSelection();
+    replaceSelection(form, QItemSelection());
     finishSelection(form, 0);
 }
 

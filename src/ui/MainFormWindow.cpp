@@ -2,6 +2,7 @@
 
 #include "ui/Identifiers.h"
 #include "ui/ResultListModel.h"
+#include "ui/ResultListView.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -32,7 +33,7 @@ struct Builder {
 };
 
 QTableView* makeResultList(QWidget* parent, ResultListModel* model) {
-    auto* view = new QTableView(parent);
+    auto* view = new ResultListView(parent);
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
