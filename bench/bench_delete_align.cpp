@@ -1,0 +1,354 @@
+// Delete and date alignment of many selected rows through the real window, against
+// `find -delete` and `find -exec touch` over the same files.
+// Usage: bench_delete_align [files] [runs]   (default 50000 files in folders of 100, 3 runs)
+
+#include "tandrix/App.h"
+#include "ui/Identifiers.h"
+#include "ui/ResultListModel.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int PerDir = 100;
+constexpr int64_t SourceBase = 1500000000;
+
+QByteArray folderName(const QString& root, int d) {
+    return QFile::encodeName(root) + "/ordner" + QByteArray::number(d);
+}
+
+QByteArray fileName(const QString& root, int n) {
+    return folderName(root, n / PerDir) + "/datei_" + QByteArray::number(n) + ".txt";
+}
+
+bool makeFolders(const QString& root, int files) {
+    for (int d = 0; d * PerDir < files; ++d) {
+        const QByteArray dir = folderName(root, d);
+        if (::mkdir(dir.constData(), 0755) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+// Every file holds its own number, so both sides have the same contents; file n is dated
+// SourceBase + n on side 1, distinct per file.
+bool makeFiles(const QString& root, int files, int64_t base) {
+    if (!makeFolders(root, files))
+        return false;
+    for (int n = 0; n < files; ++n) {
+        const QByteArray name = fileName(root, n);
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0)
+            return false;
+        const QByteArray contents = QByteArray::number(n);
+        const bool written = ::write(fd, contents.constData(), size_t(contents.size())) == contents.size();
+        ::close(fd);
+        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(base + n), 0}};
+        if (!written || ::utimensat(AT_FDCWD, name.constData(), times, 0) != 0)
+            return false;
+    }
+    return true;
+}
+
+// Regular files left anywhere below root.
+int countFiles(const QByteArray& root) {
+    DIR* dir = ::opendir(root.constData());
+    if (!dir)
+        return 0;
+    int found = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        const QByteArray name(e->d_name);
+        if (name == "." || name == "..")
+            continue;
+        const QByteArray path = root + '/' + name;
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode))
+            found += countFiles(path);
+        else
+            ++found;
+    }
+    ::closedir(dir);
+    return found;
+}
+
+// Files whose side-1 time moved, or whose side-2 time differs from it or has a fraction left.
+int datesNotAligned(const QString& a, const QString& b, int files) {
+    int wrong = 0;
+    for (int n = 0; n < files; ++n) {
+        struct stat sa {};
+        struct stat sb {};
+        if (::lstat(fileName(a, n).constData(), &sa) != 0 || ::lstat(fileName(b, n).constData(), &sb) != 0 ||
+            sa.st_mtim.tv_sec != SourceBase + n || sb.st_mtim.tv_sec != sa.st_mtim.tv_sec ||
+            sb.st_mtim.tv_nsec != 0)
+            ++wrong;
+    }
+    return wrong;
+}
+
+double runCommand(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer clock;
+    clock.start();
+    process.start(program, args);
+    process.waitForFinished(-1);
+    const double ms = clock.nsecsElapsed() / 1e6;
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        std::printf("FAILURE: %s exited with %d\n", qPrintable(program), process.exitCode());
+    return ms;
+}
+
+// Answers the modal windows that open one after the other, each with the next answer, from a
+// timer of the nested event loop. A window beyond the script is rejected and counted, so an
+// unexpected message cannot hang the run. The time of the last answer is kept, so that the
+// operation can be timed from the moment its question was answered.
+class Answerer {
+public:
+    using Answer = std::function<void(QWidget*)>;
+
+    explicit Answerer(std::vector<Answer> script) : answers(std::move(script)) {
+        QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
+        timer.start(2);
+        clock.start();
+    }
+
+    int answered() const { return int(next); }
+    QStringList unexpected;
+    double lastAnswerMs = 0;
+
+private:
+    void tick() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || modal == last.data())
+            return;
+        last = modal;
+        if (next < answers.size()) {
+            lastAnswerMs = clock.nsecsElapsed() / 1e6;
+            answers[next++](modal);
+            return;
+        }
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        unexpected << (box ? box->text() : modal->windowTitle());
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+    }
+
+    std::vector<Answer> answers;
+    size_t next = 0;
+    QPointer<QWidget> last;
+    QTimer timer;
+    QElapsedTimer clock;
+};
+
+Answerer::Answer press(const QString& caption) {
+    return [caption](QWidget* modal) {
+        QAbstractButton* found = nullptr;
+        for (QAbstractButton* b : modal->findChildren<QAbstractButton*>())
+            if (b->text().remove(u'&') == caption)
+                found = b;
+        if (found)
+            found->click();
+        else if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+    };
+}
+
+Answerer::Answer chooseAndPress(const QString& option, const QString& caption) {
+    return [option, caption](QWidget* modal) {
+        for (QAbstractButton* b : modal->findChildren<QAbstractButton*>())
+            if (b->text() == option)
+                b->click();
+        press(caption)(modal);
+    };
+}
+
+struct Best {
+    double ms = 1e18;
+    double worst = 0;
+    void add(double value) {
+        ms = std::min(ms, value);
+        worst = std::max(worst, value);
+    }
+};
+
+struct Bench {
+    App& app;
+    QString a;
+    QString b;
+    int files;
+    int failures = 0;
+
+    int lines() { return app.form.listModel->lineCount(); }
+
+    void fail(const char* what, int value) {
+        std::printf("FAILURE: %s (%d)\n", what, value);
+        ++failures;
+    }
+
+    // One run of the delete: side 1 holds every file, side 2 only the folders, so the list holds
+    // one ">" row per file and no folder rows. False when the tree cannot be built.
+    bool deleteRun(Best& reference, Best& click, Best& afterAnswer, Best& scan) {
+        if (!makeFiles(a, files, SourceBase) || !makeFolders(b, files))
+            return false;
+        reference.add(runCommand(QStringLiteral("find"), {a, QStringLiteral("-type"), QStringLiteral("f"),
+                                                          QStringLiteral("-delete")}));
+        if (const int left = countFiles(QFile::encodeName(a)); left != 0)
+            fail("find -delete left files", left);
+        if (!makeFiles(a, files, SourceBase))
+            return false;
+
+        QElapsedTimer clock;
+        clock.start();
+        app.form.buttonScan->click();
+        scan.add(clock.nsecsElapsed() / 1e6);
+        if (lines() != files)
+            fail("lines listed before delete", lines());
+        app.form.buttonSelAll->click();
+        app.form.checkBoxDelQ->setChecked(true);
+        app.form.checkBoxDelZ->setChecked(false);
+
+        Answerer answerer({press(QStringLiteral("Ja"))});
+        clock.restart();
+        app.form.buttonSelDel->click();
+        const double total = clock.nsecsElapsed() / 1e6;
+        click.add(total);
+        afterAnswer.add(total - answerer.lastAnswerMs);
+
+        if (answerer.answered() != 1)
+            fail("delete question not met", answerer.answered());
+        if (!answerer.unexpected.isEmpty())
+            fail(qPrintable(QStringLiteral("unexpected box: ") + answerer.unexpected.join(u'|')), 0);
+        if (const int left = countFiles(QFile::encodeName(a)); left != 0)
+            fail("files left on side 1 after delete", left);
+        if (lines() != 0)
+            fail("lines left after delete", lines());
+        return true;
+    }
+
+    // One run of the date alignment. The reference re-dates every side-2 file to one time far from
+    // side 1's, which is also what makes all files differ for the run that follows.
+    void alignRun(int run, Best& reference, Best& total, Best& afterAnswer, Best& scan) {
+        const int64_t stamp = SourceBase - 1000000 - run * 1000;
+        reference.add(
+            runCommand(QStringLiteral("find"),
+                       {b, QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-exec"),
+                        QStringLiteral("touch"), QStringLiteral("-m"), QStringLiteral("-d"),
+                        QStringLiteral("@%1").arg(stamp), QStringLiteral("{}"), QStringLiteral("+")}));
+
+        QElapsedTimer clock;
+        clock.start();
+        app.form.buttonScan->click();
+        scan.add(clock.nsecsElapsed() / 1e6);
+        if (lines() != files)
+            fail("lines listed before date alignment", lines());
+        app.form.buttonSelAll->click();
+
+        Answerer answerer({chooseAndPress(QStringLiteral("Ziel >>> Quelle"), QStringLiteral("Ausführen!"))});
+        clock.restart();
+        app.form.menuItems[Menu_DateAlign]->trigger();
+        const double ms = clock.nsecsElapsed() / 1e6;
+        total.add(ms);
+        afterAnswer.add(ms - answerer.lastAnswerMs);
+
+        if (answerer.answered() != 1)
+            fail("date window not met", answerer.answered());
+        if (!answerer.unexpected.isEmpty())
+            fail(qPrintable(QStringLiteral("unexpected box: ") + answerer.unexpected.join(u'|')), 0);
+        if (const int wrong = datesNotAligned(a, b, files); wrong != 0)
+            fail("side-2 dates not taken from side 1", wrong);
+        if (lines() != 0)
+            fail("lines left after date alignment", lines());
+    }
+};
+
+void printLine(const char* what, const Best& value, const Best* reference) {
+    std::printf("%-44s %8.3f s  (worst %.3f s)", what, value.ms / 1e3, value.worst / 1e3);
+    if (reference)
+        std::printf("  ratio %.2f", value.ms / reference->ms);
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    const int files = argc > 1 ? std::max(1, atoi(argv[1])) : 50000;
+    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+
+    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/tandrix-bench-XXXXXX"));
+    const QString a = work.path() + QStringLiteral("/A");
+    const QString b = work.path() + QStringLiteral("/B");
+    const QString programDir = work.path() + QStringLiteral("/programm");
+    if (!QDir().mkpath(a) || !QDir().mkpath(b) || !QDir().mkpath(programDir)) {
+        std::fprintf(stderr, "cannot make folders in %s\n", qPrintable(work.path()));
+        return 1;
+    }
+    QFile ini(programDir + QStringLiteral("/Tandrix.ini"));
+    if (!ini.open(QIODevice::WriteOnly))
+        return 1;
+    ini.write("\xEF\xBB\xBF\r\n[Generell]\r\nIniVersion=81107\r\nSetCombo=Bench\r\n[Sets]\r\nBench=1\r\n"
+              "[Set_Bench]\r\nSrc=" +
+              QFile::encodeName(a) + "/\r\nMid=" + QFile::encodeName(b) + "/\r\nOptions=\r\nFilter=\r\n");
+    ini.close();
+    App app(programDir);
+    if (!app.open())
+        return 1;
+
+    Bench bench{app, a, b, files};
+    std::printf("%d files in folders of %d, best of %d runs\n", files, PerDir, runs);
+
+    Best delRef, delClick, delAnswer, delScan;
+    for (int run = 0; run < runs; ++run) {
+        if (!bench.deleteRun(delRef, delClick, delAnswer, delScan)) {
+            std::fprintf(stderr, "cannot build the delete tree in %s\n", qPrintable(work.path()));
+            return 1;
+        }
+    }
+
+    if (!makeFiles(a, files, SourceBase) || !makeFiles(b, files, SourceBase)) {
+        std::fprintf(stderr, "cannot build the date trees in %s\n", qPrintable(work.path()));
+        return 1;
+    }
+    Best alignRef, alignTotal, alignAnswer, alignScan;
+    for (int run = 0; run < runs; ++run)
+        bench.alignRun(run, alignRef, alignTotal, alignAnswer, alignScan);
+
+    std::printf("Delete, only Q ticked, %d one-sided rows:\n", files);
+    printLine("  find A -type f -delete", delRef, nullptr);
+    printLine("  Löschen: click to finished list", delClick, &delRef);
+    printLine("  Löschen: answer \"Ja\" to finished list", delAnswer, &delRef);
+    printLine("  (Scan button before it)", delScan, nullptr);
+    std::printf("Date alignment Ziel >>> Quelle, %d rows:\n", files);
+    printLine("  find B -type f -exec touch -m -d", alignRef, nullptr);
+    printLine("  Datumabgleich: menu to rescanned list", alignTotal, &alignRef);
+    printLine("  Datumabgleich: Ausführen! to list", alignAnswer, &alignRef);
+    printLine("  (Scan button alone)", alignScan, nullptr);
+    const double alignOnly = alignAnswer.ms - alignScan.ms;
+    std::printf("  %-42s %8.3f s  ratio %.2f\n", "Ausführen! minus one scan (approx.)", alignOnly / 1e3,
+                alignOnly / alignRef.ms);
+    std::printf(bench.failures ? "%d FAILURE(S)\n" : "all checks passed\n", bench.failures);
+    app.shutdown();
+    return bench.failures ? 2 : 0;
+}
