@@ -1,5 +1,6 @@
-// Scan, comparison and list fill of two generated trees, against `find` over the same trees.
-// Usage: bench_scan [files per side]   (default 100000, in folders of 100)
+// Scan, comparison and list fill of two generated trees, against `find` over the same trees, and
+// the selection commands on a long list.
+// Usage: bench_scan [files per side] [folders per side]   (default 100000 files in 2000 folders)
 
 #include "platform/DirectoryListing.h"
 #include "scan/Compare.h"
@@ -16,30 +17,50 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Side B holds the same names as side A; every tenth file is newer there and every hundredth
-// exists only on one side, so the comparison has real work and a list of some thousand lines.
-bool makeSide(const QString& root, int files, bool sideB) {
-    const int perDir = 100;
-    for (int d = 0; d * perDir < files; ++d) {
-        const QByteArray dir = QFile::encodeName(root + QStringLiteral("/ordner%1").arg(d));
+// The two sides hold the same files but for one in a hundred: of those, a third is newer on
+// side B, a third exists only on side A and a third only on side B.
+enum class Kind { Same, NewerOnB, OnlyA, OnlyB };
+
+Kind kindOf(int n) {
+    if (n % 100 != 37)
+        return Kind::Same;
+    switch ((n / 100) % 3) {
+    case 0:
+        return Kind::NewerOnB;
+    case 1:
+        return Kind::OnlyA;
+    default:
+        return Kind::OnlyB;
+    }
+}
+
+bool makeSide(const QString& root, int files, int folders, bool sideB) {
+    const int perDir = (files + folders - 1) / folders;
+    for (int d = 0; d < folders; ++d) {
+        const QByteArray dir =
+            QFile::encodeName(root + QStringLiteral("/Ordner_%1").arg(d, 4, 10, QChar(u'0')));
         if (::mkdir(dir.constData(), 0755) != 0)
             return false;
         for (int f = 0; f < perDir && d * perDir + f < files; ++f) {
             const int n = d * perDir + f;
-            if (n % 100 == (sideB ? 1 : 2))
+            const Kind kind = kindOf(n);
+            if ((kind == Kind::OnlyA && sideB) || (kind == Kind::OnlyB && !sideB))
                 continue;
-            const QByteArray name = dir + "/datei_" + QByteArray::number(n) + ".txt";
+            const QByteArray name = dir + "/Datei_" + QByteArray::number(n) + ".dat";
             const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (fd < 0)
                 return false;
             ::close(fd);
-            const timespec times[2] = {{0, UTIME_OMIT}, {1500000000 + (sideB && n % 10 == 0 ? 100 : 0), 0}};
+            const long date = 1500000000 + (sideB && kind == Kind::NewerOnB ? 100 : 0);
+            const timespec times[2] = {{0, UTIME_OMIT}, {date, 0}};
             ::utimensat(AT_FDCWD, name.constData(), times, 0);
         }
     }
@@ -56,14 +77,37 @@ double runFind(const QString& a, const QString& b) {
     return clock.nsecsElapsed() / 1e6;
 }
 
+// Resident and peak resident memory of this process in KiB.
+long statusField(const char* field) {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return 0;
+    char line[256];
+    long value = 0;
+    const size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, field, n) == 0)
+            value = std::atol(line + n);
+    std::fclose(f);
+    return value;
+}
+
+void resetPeak() {
+    if (FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
+}
+
 struct Phases {
     double scan = 0;
     double match = 0;
     double fill = 0;
-    double total() const { return scan + match + fill; }
+    int entries = 0;
 };
 
-Phases runScan(App& app) {
+// The scan's parts one by one, without the status texts, to show where the time goes.
+Phases runPhases(App& app) {
     Phases p;
     AppState& state = app.state;
     QElapsedTimer clock;
@@ -75,6 +119,7 @@ Phases runScan(App& app) {
     ScanWalk walk{state.scan, state.rows, hooks, LocalUtcOffsetNow()};
     ScanTree(walk, state.scan.SourceRoot, 0);
     ScanTree(walk, state.scan.TargetRoot, 1);
+    p.entries = int(state.rows.rows.size());
     p.scan = clock.nsecsElapsed() / 1e6;
     clock.restart();
     MatchRows(state.rows, state.settings, MatchOptionsOf(state.scan));
@@ -86,6 +131,18 @@ Phases runScan(App& app) {
     return p;
 }
 
+double clickMs(QPushButton* button) {
+    QElapsedTimer clock;
+    clock.start();
+    button->click();
+    QCoreApplication::processEvents();
+    return clock.nsecsElapsed() / 1e6;
+}
+
+double ratio(double a, double b) {
+    return b > 0 ? a / b : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -93,13 +150,14 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     const int files = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
+    const int folders = argc > 2 ? std::max(1, atoi(argv[2])) : 2000;
 
     QTemporaryDir work(QDir::tempPath() + QStringLiteral("/tandrix-bench-XXXXXX"));
     const QString a = work.path() + QStringLiteral("/A");
     const QString b = work.path() + QStringLiteral("/B");
     const QString programDir = work.path() + QStringLiteral("/programm");
-    if (!QDir().mkpath(a) || !QDir().mkpath(b) || !QDir().mkpath(programDir) || !makeSide(a, files, false) ||
-        !makeSide(b, files, true)) {
+    if (!QDir().mkpath(a) || !QDir().mkpath(b) || !QDir().mkpath(programDir) ||
+        !makeSide(a, files, folders, false) || !makeSide(b, files, folders, true)) {
         std::fprintf(stderr, "cannot build the trees in %s\n", qPrintable(work.path()));
         return 1;
     }
@@ -115,77 +173,90 @@ int main(int argc, char** argv) {
     App app(programDir);
     if (!app.open())
         return 1;
-    app.state.scan.SourceRoot = a + u'/';
-    app.state.scan.TargetRoot = b + u'/';
+    app.form.window->show();
+    QCoreApplication::processEvents();
 
-    // Warm the caches for both, then keep the best of three runs of each.
+    // Warm the caches for both, then keep the best of three runs of each, taken in turns so that
+    // a disturbance of the machine hits both alike.
     runFind(a, b);
-    runScan(app);
+    clickMs(app.form.buttonScan);
     double bestFind = 1e18;
+    double bestButton = 1e18;
     Phases best;
     best.scan = 1e18;
     for (int i = 0; i < 3; ++i) {
         bestFind = std::min(bestFind, runFind(a, b));
-        const Phases p = runScan(app);
-        if (p.total() < best.total() || best.scan == 1e18)
+        bestButton = std::min(bestButton, clickMs(app.form.buttonScan));
+        const Phases p = runPhases(app);
+        if (p.scan + p.match + p.fill < best.scan + best.match + best.fill)
             best = p;
     }
-
-    // The whole button, with its status texts and event pumping.
-    QElapsedTimer clock;
-    clock.start();
-    app.form.buttonScan->click();
-    const double button = clock.nsecsElapsed() / 1e6;
-
-    clock.restart();
-    app.form.buttonSelAll->click();
-    const double selectAll = clock.nsecsElapsed() / 1e6;
-    clock.restart();
-    app.form.buttonSelCR->click();
-    const double selectArrow = clock.nsecsElapsed() / 1e6;
-    clock.restart();
-    app.form.buttonSelNeg->click();
-    const double invert = clock.nsecsElapsed() / 1e6;
-
     const int lines = app.form.listModel->lineCount();
+    const bool cancelled = app.form.checkBoxCancel->isChecked();
+
+    // Memory: the growth from an empty list to a scanned and listed pair of trees, and the peak
+    // on the way, per recorded entry.
+    app.form.buttonSelNix->click();
+    app.state.rows.rows = {};
+    app.form.listModel->setLines({});
+    malloc_trim(0);
+    const long before = statusField("VmRSS:");
+    resetPeak();
+    clickMs(app.form.buttonScan);
+    const long after = statusField("VmRSS:");
+    const long peak = statusField("VmHWM:");
 
     // The worst case of the selection commands: 200 000 lines whose directions alternate, so
     // ">" and "Umk." select 100 000 separate ranges.
-    app.state.rows.rows.clear();
+    app.state.rows.rows = {};
+    app.form.listModel->setLines({});
+    malloc_trim(0);
+    const long bigBefore = statusField("VmRSS:");
+    std::vector<ResultRow> big;
     for (int i = 0; i < 200000; ++i) {
         const bool toTarget = i % 2 == 0;
-        app.state.rows.rows.push_back({QStringLiteral("ordner%1/datei_%2.txt").arg(i / 100).arg(i),
-                                       toTarget ? 1 : 0, toTarget ? 1500000000 : 0, toTarget ? u'>' : u'<',
-                                       toTarget ? 0 : 1, toTarget ? 0 : 1500000000,
-                                       uint8_t(toTarget ? 0 : 1)});
+        big.push_back({QStringLiteral("Ordner_%1/Datei_%2.dat").arg(i / 100, 4, 10, QChar(u'0')).arg(i),
+                       toTarget ? 1 : 0, toTarget ? 1500000000 : 0, toTarget ? u'>' : u'<', toTarget ? 0 : 1,
+                       toTarget ? 0 : 1500000000, uint8_t(toTarget ? 0 : 1)});
     }
-    clock.restart();
+    app.state.rows.rows = big;
+    big = {};
+    QElapsedTimer clock;
+    clock.start();
     FillResultList(app.state, app.form);
     QCoreApplication::processEvents();
     const double bigFill = clock.nsecsElapsed() / 1e6;
-    double bigTimes[5];
-    QPushButton* buttons[5] = {app.form.buttonSelAll, app.form.buttonSelCR, app.form.buttonSelNeg,
-                               app.form.buttonSelDir, app.form.buttonSelNix};
-    for (int i = 0; i < 5; ++i) {
-        clock.restart();
-        buttons[i]->click();
-        bigTimes[i] = clock.nsecsElapsed() / 1e6;
-    }
+    const long bigFilled = statusField("VmRSS:");
+    const char* names[] = {"Alles", ">", "<", "Umk.", "V.", "Nix", "Alles", "Umk."};
+    QPushButton* buttons[] = {app.form.buttonSelAll, app.form.buttonSelCR,  app.form.buttonSelCL,
+                              app.form.buttonSelNeg, app.form.buttonSelDir, app.form.buttonSelNix,
+                              app.form.buttonSelAll, app.form.buttonSelNeg};
+    double bigTimes[8];
+    for (int i = 0; i < 8; ++i)
+        bigTimes[i] = clickMs(buttons[i]);
+    app.form.buttonSelCR->click();
+    const long bigAfter = statusField("VmRSS:");
 
-    std::printf("entries read: %d, rows listed: %d\n", app.state.scan.EntryCounter, lines);
-    std::printf("find A B -printf:          %8.1f ms\n", bestFind);
-    std::printf("scan both sides:           %8.1f ms\n", best.scan);
-    std::printf("MatchRows:                 %8.1f ms\n", best.match);
-    std::printf("FillResultList:            %8.1f ms\n", best.fill);
-    std::printf("scan+match+fill:           %8.1f ms  (ratio to find: %.2f)\n", best.total(),
-                best.total() / bestFind);
-    std::printf("Scan button (with status): %8.1f ms  (ratio to find: %.2f)\n", button, button / bestFind);
-    std::printf("Alles / > / Umk. on %d lines: %.1f / %.1f / %.1f ms\n", lines, selectAll, selectArrow,
-                invert);
-    std::printf(
-        "200000 alternating lines: fill %.1f ms; Alles / > / Umk. / V. / Nix: %.1f / %.1f / %.1f / %.1f / "
-        "%.1f ms\n",
-        bigFill, bigTimes[0], bigTimes[1], bigTimes[2], bigTimes[3], bigTimes[4]);
+    std::printf("trees: %d files in %d folders per side, %d entries read, %d lines listed%s\n", files,
+                folders, best.entries, lines, cancelled ? " (cancelled!)" : "");
+    std::printf("find A B -printf (reference): %8.1f ms\n", bestFind);
+    std::printf("Scan button, click to list:   %8.1f ms  ratio to find %.2f  (target <= 1.5)\n", bestButton,
+                ratio(bestButton, bestFind));
+    std::printf("  of which scan both sides:   %8.1f ms  ratio to find %.2f\n", best.scan,
+                ratio(best.scan, bestFind));
+    std::printf("  MatchRows:                  %8.1f ms\n", best.match);
+    std::printf("  FillResultList:             %8.1f ms\n", best.fill);
+    std::printf("memory of a scan: %ld KiB kept, %ld KiB peak above the empty list: %.0f / %.0f bytes per "
+                "entry (target < 300)\n",
+                after - before, peak - before, 1024.0 * double(after - before) / best.entries,
+                1024.0 * double(peak - before) / best.entries);
+    std::printf("200000 alternating lines: fill %.1f ms; %.0f bytes per line listed, %.0f with 100000 "
+                "separate ranges selected\n",
+                bigFill, 1024.0 * double(bigFilled - bigBefore) / 200000,
+                1024.0 * double(bigAfter - bigBefore) / 200000);
+    std::printf("  ");
+    for (int i = 0; i < 8; ++i)
+        std::printf("%s %.1f ms%s", names[i], bigTimes[i], i < 7 ? " / " : "  (target < 300 each)\n");
     app.shutdown();
     return 0;
 }
