@@ -2,6 +2,7 @@
 // `find -delete` and `find -exec touch` over the same files.
 // Usage: bench_delete_align [files] [runs]   (default 50000 files in folders of 100, 3 runs)
 
+#include "BenchWorkspace.h"
 #include "tandrix/App.h"
 #include "ui/Identifiers.h"
 #include "ui/ResultListModel.h"
@@ -297,22 +298,14 @@ int main(int argc, char** argv) {
     const int files = argc > 1 ? std::max(1, atoi(argv[1])) : 50000;
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
 
-    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/tandrix-bench-XXXXXX"));
-    const QString a = work.path() + QStringLiteral("/A");
-    const QString b = work.path() + QStringLiteral("/B");
-    const QString programDir = work.path() + QStringLiteral("/programm");
-    if (!QDir().mkpath(a) || !QDir().mkpath(b) || !QDir().mkpath(programDir)) {
-        std::fprintf(stderr, "cannot make folders in %s\n", qPrintable(work.path()));
+    const BenchWorkspace space;
+    const QString& a = space.a;
+    const QString& b = space.b;
+    if (!space.create()) {
+        std::fprintf(stderr, "cannot make the workspace in %s\n", qPrintable(space.work.path()));
         return 1;
     }
-    QFile ini(programDir + QStringLiteral("/Tandrix.ini"));
-    if (!ini.open(QIODevice::WriteOnly))
-        return 1;
-    ini.write("\xEF\xBB\xBF\r\n[Generell]\r\nIniVersion=81107\r\nSetCombo=Bench\r\n[Sets]\r\nBench=1\r\n"
-              "[Set_Bench]\r\nSrc=" +
-              QFile::encodeName(a) + "/\r\nMid=" + QFile::encodeName(b) + "/\r\nOptions=\r\nFilter=\r\n");
-    ini.close();
-    App app(programDir);
+    App app(space.programDir);
     if (!app.open())
         return 1;
 
@@ -322,13 +315,13 @@ int main(int argc, char** argv) {
     Best delRef, delClick, delAnswer, delScan;
     for (int run = 0; run < runs; ++run) {
         if (!bench.deleteRun(delRef, delClick, delAnswer, delScan)) {
-            std::fprintf(stderr, "cannot build the delete tree in %s\n", qPrintable(work.path()));
+            std::fprintf(stderr, "cannot build the delete tree in %s\n", qPrintable(space.work.path()));
             return 1;
         }
     }
 
     if (!makeFiles(a, files, SourceBase) || !makeFiles(b, files, SourceBase)) {
-        std::fprintf(stderr, "cannot build the date trees in %s\n", qPrintable(work.path()));
+        std::fprintf(stderr, "cannot build the date trees in %s\n", qPrintable(space.work.path()));
         return 1;
     }
     Best alignRef, alignTotal, alignAnswer, alignScan;

@@ -2,6 +2,7 @@
 // the selection commands on a long list.
 // Usage: bench_scan [files per side] [folders per side]   (default 100000 files in 2000 folders)
 
+#include "BenchWorkspace.h"
 #include "platform/DirectoryListing.h"
 #include "scan/Compare.h"
 #include "scan/ResultListHandlers.h"
@@ -152,25 +153,14 @@ int main(int argc, char** argv) {
     const int files = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
     const int folders = argc > 2 ? std::max(1, atoi(argv[2])) : 2000;
 
-    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/tandrix-bench-XXXXXX"));
-    const QString a = work.path() + QStringLiteral("/A");
-    const QString b = work.path() + QStringLiteral("/B");
-    const QString programDir = work.path() + QStringLiteral("/programm");
-    if (!QDir().mkpath(a) || !QDir().mkpath(b) || !QDir().mkpath(programDir) ||
-        !makeSide(a, files, folders, false) || !makeSide(b, files, folders, true)) {
-        std::fprintf(stderr, "cannot build the trees in %s\n", qPrintable(work.path()));
+    const BenchWorkspace space;
+    const QString& a = space.a;
+    const QString& b = space.b;
+    if (!space.create() || !makeSide(a, files, folders, false) || !makeSide(b, files, folders, true)) {
+        std::fprintf(stderr, "cannot build the trees in %s\n", qPrintable(space.work.path()));
         return 1;
     }
-
-    QFile ini(programDir + QStringLiteral("/Tandrix.ini"));
-    if (!ini.open(QIODevice::WriteOnly))
-        return 1;
-    ini.write("\xEF\xBB\xBF\r\n[Generell]\r\nIniVersion=81107\r\nSetCombo=Bench\r\n[Sets]\r\nBench=1\r\n[Set_"
-              "Bench]\r\n"
-              "Src=" +
-              QFile::encodeName(a) + "/\r\nMid=" + QFile::encodeName(b) + "/\r\n");
-    ini.close();
-    App app(programDir);
+    App app(space.programDir);
     if (!app.open())
         return 1;
     app.form.window->show();
