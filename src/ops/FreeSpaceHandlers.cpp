@@ -35,7 +35,16 @@ void publishText(const QPointer<QLabel>& label, int token, const QString& text) 
         Qt::QueuedConnection);
 }
 
+FreeSpaceQuery& workerQuery() {
+    static FreeSpaceQuery query = FreeSpaceText;
+    return query;
+}
+
 } // namespace
+
+void SetFreeSpaceQueryForTest(FreeSpaceQuery query) {
+    workerQuery() = query ? std::move(query) : FreeSpaceQuery(FreeSpaceText);
+}
 
 void RefreshFreeSpace(AppState& state, MainForm& form) {
     const SyncSet* set = state.sets.currentSet();
@@ -52,7 +61,9 @@ void RefreshFreeSpace(AppState& state, MainForm& form) {
     };
     // Detached: a worker stuck on a dead mount must never hold up the program's end.
     try {
-        std::thread([job, publish] { RunFreeSpaceWorker(job, FreeSpaceText, publish); }).detach();
+        std::thread([job, publish, query = workerQuery()] {
+            RunFreeSpaceWorker(job, query, publish);
+        }).detach();
     } catch (const std::system_error&) {
         // No thread to be had: the texts simply stay empty until the next refresh.
     }
