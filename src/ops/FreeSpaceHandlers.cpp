@@ -35,16 +35,7 @@ void publishText(const QPointer<QLabel>& label, int token, const QString& text) 
         Qt::QueuedConnection);
 }
 
-FreeSpaceQuery& workerQuery() {
-    static FreeSpaceQuery query = FreeSpaceText;
-    return query;
-}
-
 } // namespace
-
-void SetFreeSpaceQueryForTest(FreeSpaceQuery query) {
-    workerQuery() = query ? std::move(query) : FreeSpaceQuery(FreeSpaceText);
-}
 
 void RefreshFreeSpace(AppState& state, MainForm& form) {
     const SyncSet* set = state.sets.currentSet();
@@ -61,7 +52,8 @@ void RefreshFreeSpace(AppState& state, MainForm& form) {
     };
     // Detached: a worker stuck on a dead mount must never hold up the program's end.
     try {
-        std::thread([job, publish, query = workerQuery()] {
+        std::thread([job, publish,
+                     query = state.freeSpaceQuery ? state.freeSpaceQuery : FreeSpaceQuery(FreeSpaceText)] {
             RunFreeSpaceWorker(job, query, publish);
         }).detach();
     } catch (const std::system_error&) {

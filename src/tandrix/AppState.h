@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ops/FreeSpace.h"
 #include "scan/ResultRow.h"
 #include "sets/SyncSet.h"
 #include "ui/LayoutRegistry.h"
@@ -33,6 +34,10 @@ struct AppState {
     Scale scale;
     LayoutRegistry registry;
     InfoGeometry infoGeometry;
+
+    // The volume query the free-space workers run; empty means the real one. A test puts one here
+    // that hangs as on a dead mount.
+    FreeSpaceQuery freeSpaceQuery;
 
     // True while a handler runs: events that arrive meanwhile get only their default handling.
     bool busy = false;

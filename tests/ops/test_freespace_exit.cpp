@@ -63,8 +63,8 @@ TEST(FreeSpaceExitChild, ClosesTheProgramWhileAWorkerIsBlocked) {
               QFile::encodeName(dir.path()) + "/a/\r\nMid=" + QFile::encodeName(dir.path()) + "/b/\r\n");
     ini.close();
 
-    SetFreeSpaceQueryForTest(blockingQuery);
     auto app = std::make_unique<App>(dir.path());
+    app->state.freeSpaceQuery = blockingQuery;
     ASSERT_TRUE(app->open()); // showing the set starts a worker
     QElapsedTimer wait;
     wait.start();
