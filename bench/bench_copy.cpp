@@ -3,19 +3,17 @@
 // Usage: bench_copy [work folder] [small files] [MiB of the large file]
 //        (defaults: a temporary folder, 10000 files of 1 to 64 KiB in 100 folders, 1024 MiB)
 
+#include "BenchSupport.h"
 #include "tandrix/App.h"
 #include "ui/ResultListModel.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -129,14 +127,10 @@ void spreadNewFolders(const QString& parent) {
     ::close(fd);
 }
 
+// A reference command in seconds, or -1 when it failed.
 double runCommand(const QString& program, const QStringList& args) {
-    QProcess p;
-    QElapsedTimer clock;
-    clock.start();
-    p.start(program, args);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return -1;
-    return clock.nsecsElapsed() / 1e9;
+    const double ms = CommandMs(program, args);
+    return ms < 0 ? -1 : ms / 1e3;
 }
 
 // The program on one set naming `from` and `to`: start-up, scan, "Alles", "Sync", the question
@@ -144,13 +138,8 @@ double runCommand(const QString& program, const QStringList& args) {
 // button's handler returns. Seconds, or -1 when the scan did not list `expectedLines` lines or
 // the sync left some.
 double programSync(const QString& programDir, const QString& from, const QString& to, int expectedLines) {
-    QFile ini(programDir + QStringLiteral("/Tandrix.ini"));
-    if (!ini.open(QIODevice::WriteOnly))
+    if (!WriteBenchSettings(programDir, from, to))
         return -1;
-    ini.write("\xEF\xBB\xBF\r\n[Generell]\r\nIniVersion=81107\r\nSetCombo=Bench\r\n[Sets]\r\nBench=1\r\n"
-              "[Set_Bench]\r\nSrc=" +
-              QFile::encodeName(from) + "/\r\nMid=" + QFile::encodeName(to) + "/\r\n");
-    ini.close();
     if (!QDir().mkpath(to))
         return -1;
     App app(programDir);
@@ -164,24 +153,12 @@ double programSync(const QString& programDir, const QString& from, const QString
     app.form.buttonSelAll->click();
 
     QElapsedTimer clock;
-    QTimer answer;
-    answer.setInterval(1);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        if (!box || !box->isVisible())
-            return;
-        for (QAbstractButton* b : box->findChildren<QAbstractButton*>()) {
-            if (b->text().remove(u'&') == QLatin1String("Ja")) {
-                answer.stop();
-                clock.start();
-                b->click();
-                return;
-            }
-        }
-    });
-    answer.start();
+    clock.start();
+    double answeredAt = -1;
+    const ModalScript script({NotingTime(Yes(), clock, answeredAt)});
     app.form.buttonSelSync->click();
-    const double seconds = clock.isValid() ? clock.nsecsElapsed() / 1e9 : -1;
+    const double seconds =
+        answeredAt >= 0 && script.seen.size() == 1 ? (clock.nsecsElapsed() / 1e6 - answeredAt) / 1e3 : -1;
     const bool allDone = app.form.listModel->lineCount() == 0;
     app.shutdown();
     return allDone ? seconds : -1;

@@ -2,27 +2,21 @@
 // `find -delete` and `find -exec touch` over the same files.
 // Usage: bench_delete_align [files] [runs]   (default 50000 files in folders of 100, 3 runs)
 
-#include "BenchWorkspace.h"
+#include "BenchSupport.h"
 #include "tandrix/App.h"
 #include "ui/Identifiers.h"
 #include "ui/ResultListModel.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMessageBox>
-#include <QPointer>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
-#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -106,80 +100,13 @@ int datesNotAligned(const QString& a, const QString& b, int files) {
     return wrong;
 }
 
-double runCommand(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer clock;
-    clock.start();
-    process.start(program, args);
-    process.waitForFinished(-1);
-    const double ms = clock.nsecsElapsed() / 1e6;
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        std::printf("FAILURE: %s exited with %d\n", qPrintable(program), process.exitCode());
-    return ms;
-}
-
-// Answers the modal windows that open one after the other, each with the next answer, from a
-// timer of the nested event loop. A window beyond the script is rejected and counted, so an
-// unexpected message cannot hang the run. The time of the last answer is kept, so that the
-// operation can be timed from the moment its question was answered.
-class Answerer {
-public:
-    using Answer = std::function<void(QWidget*)>;
-
-    explicit Answerer(std::vector<Answer> script) : answers(std::move(script)) {
-        QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
-        timer.start(2);
-        clock.start();
-    }
-
-    int answered() const { return int(next); }
-    QStringList unexpected;
-    double lastAnswerMs = 0;
-
-private:
-    void tick() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || modal == last.data())
-            return;
-        last = modal;
-        if (next < answers.size()) {
-            lastAnswerMs = clock.nsecsElapsed() / 1e6;
-            answers[next++](modal);
-            return;
-        }
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        unexpected << (box ? box->text() : modal->windowTitle());
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->reject();
-    }
-
-    std::vector<Answer> answers;
-    size_t next = 0;
-    QPointer<QWidget> last;
-    QTimer timer;
-    QElapsedTimer clock;
-};
-
-Answerer::Answer press(const QString& caption) {
-    return [caption](QWidget* modal) {
-        QAbstractButton* found = nullptr;
-        for (QAbstractButton* b : modal->findChildren<QAbstractButton*>())
-            if (b->text().remove(u'&') == caption)
-                found = b;
-        if (found)
-            found->click();
-        else if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->reject();
-    };
-}
-
-Answerer::Answer chooseAndPress(const QString& option, const QString& caption) {
+// The window's option with this caption ticked, then the button pressed.
+ModalScript::Answer chooseAndPress(const QString& option, const QString& caption) {
     return [option, caption](QWidget* modal) {
         for (QAbstractButton* b : modal->findChildren<QAbstractButton*>())
             if (b->text() == option)
                 b->click();
-        press(caption)(modal);
+        PressButton(modal, caption);
     };
 }
 
@@ -206,13 +133,30 @@ struct Bench {
         ++failures;
     }
 
+    // A reference command, counted as a failure when it does not succeed.
+    double reference(const QString& program, const QStringList& args) {
+        const double ms = CommandMs(program, args);
+        if (ms < 0)
+            fail(qPrintable(program + QStringLiteral(" failed")), 0);
+        return ms;
+    }
+
+    // The operation met exactly the one window it was meant to answer.
+    void expectOneWindow(const ModalScript& script, const char* what) {
+        if (script.seen.isEmpty())
+            fail(what, 0);
+        else if (script.seen.size() > 1)
+            fail(qPrintable(QStringLiteral("unexpected box: ") + script.seen.mid(1).join(u'|')), 0);
+    }
+
     // One run of the delete: side 1 holds every file, side 2 only the folders, so the list holds
     // one ">" row per file and no folder rows. False when the tree cannot be built.
     bool deleteRun(Best& reference, Best& click, Best& afterAnswer, Best& scan) {
         if (!makeFiles(a, files, SourceBase) || !makeFolders(b, files))
             return false;
-        reference.add(runCommand(QStringLiteral("find"), {a, QStringLiteral("-type"), QStringLiteral("f"),
-                                                          QStringLiteral("-delete")}));
+        reference.add(
+            this->reference(QStringLiteral("find"),
+                            {a, QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-delete")}));
         if (const int left = countFiles(QFile::encodeName(a)); left != 0)
             fail("find -delete left files", left);
         if (!makeFiles(a, files, SourceBase))
@@ -228,17 +172,14 @@ struct Bench {
         app.form.checkBoxDelQ->setChecked(true);
         app.form.checkBoxDelZ->setChecked(false);
 
-        Answerer answerer({press(QStringLiteral("Ja"))});
+        double answeredAt = 0;
         clock.restart();
+        const ModalScript script({NotingTime(Yes(), clock, answeredAt)});
         app.form.buttonSelDel->click();
         const double total = clock.nsecsElapsed() / 1e6;
         click.add(total);
-        afterAnswer.add(total - answerer.lastAnswerMs);
-
-        if (answerer.answered() != 1)
-            fail("delete question not met", answerer.answered());
-        if (!answerer.unexpected.isEmpty())
-            fail(qPrintable(QStringLiteral("unexpected box: ") + answerer.unexpected.join(u'|')), 0);
+        afterAnswer.add(total - answeredAt);
+        expectOneWindow(script, "delete question not met");
         if (const int left = countFiles(QFile::encodeName(a)); left != 0)
             fail("files left on side 1 after delete", left);
         if (lines() != 0)
@@ -251,10 +192,10 @@ struct Bench {
     void alignRun(int run, Best& reference, Best& total, Best& afterAnswer, Best& scan) {
         const int64_t stamp = SourceBase - 1000000 - run * 1000;
         reference.add(
-            runCommand(QStringLiteral("find"),
-                       {b, QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-exec"),
-                        QStringLiteral("touch"), QStringLiteral("-m"), QStringLiteral("-d"),
-                        QStringLiteral("@%1").arg(stamp), QStringLiteral("{}"), QStringLiteral("+")}));
+            this->reference(QStringLiteral("find"),
+                            {b, QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-exec"),
+                             QStringLiteral("touch"), QStringLiteral("-m"), QStringLiteral("-d"),
+                             QStringLiteral("@%1").arg(stamp), QStringLiteral("{}"), QStringLiteral("+")}));
 
         QElapsedTimer clock;
         clock.start();
@@ -264,17 +205,16 @@ struct Bench {
             fail("lines listed before date alignment", lines());
         app.form.buttonSelAll->click();
 
-        Answerer answerer({chooseAndPress(QStringLiteral("Ziel >>> Quelle"), QStringLiteral("Ausführen!"))});
+        double answeredAt = 0;
         clock.restart();
+        const ModalScript script(
+            {NotingTime(chooseAndPress(QStringLiteral("Ziel >>> Quelle"), QStringLiteral("Ausführen!")),
+                        clock, answeredAt)});
         app.form.menuItems[Menu_DateAlign]->trigger();
         const double ms = clock.nsecsElapsed() / 1e6;
         total.add(ms);
-        afterAnswer.add(ms - answerer.lastAnswerMs);
-
-        if (answerer.answered() != 1)
-            fail("date window not met", answerer.answered());
-        if (!answerer.unexpected.isEmpty())
-            fail(qPrintable(QStringLiteral("unexpected box: ") + answerer.unexpected.join(u'|')), 0);
+        afterAnswer.add(ms - answeredAt);
+        expectOneWindow(script, "date window not met");
         if (const int wrong = datesNotAligned(a, b, files); wrong != 0)
             fail("side-2 dates not taken from side 1", wrong);
         if (lines() != 0)

@@ -2,7 +2,7 @@
 // the selection commands on a long list.
 // Usage: bench_scan [files per side] [folders per side]   (default 100000 files in 2000 folders)
 
-#include "BenchWorkspace.h"
+#include "BenchSupport.h"
 #include "platform/DirectoryListing.h"
 #include "scan/Compare.h"
 #include "scan/ResultListHandlers.h"
@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -69,13 +68,8 @@ bool makeSide(const QString& root, int files, int folders, bool sideB) {
 }
 
 double runFind(const QString& a, const QString& b) {
-    QProcess find;
-    find.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer clock;
-    clock.start();
-    find.start(QStringLiteral("find"), {a, b, QStringLiteral("-printf"), QStringLiteral("%s %T@ %p\\n")});
-    find.waitForFinished(-1);
-    return clock.nsecsElapsed() / 1e6;
+    return CommandMs(QStringLiteral("find"),
+                     {a, b, QStringLiteral("-printf"), QStringLiteral("%s %T@ %p\\n")});
 }
 
 // Resident and peak resident memory of this process in KiB.

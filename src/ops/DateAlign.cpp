@@ -10,12 +10,12 @@ int64_t CurrentUtcOffset() {
 }
 
 std::optional<int32_t> ReadLocalDate(const QString& path, int64_t utcOffset) {
-    if (path.endsWith(QLatin1Char('/')) || StatPath(path).kind == PathKind::Directory)
+    if (path.endsWith(QLatin1Char('/')))
         return std::nullopt;
-    const std::optional<FileTime> time = ReadModTime(path);
-    if (!time)
+    const PathInfo info = StatPath(path);
+    if (info.kind == PathKind::Missing || info.kind == PathKind::Directory)
         return std::nullopt;
-    const int64_t local = time->seconds + utcOffset;
+    const int64_t local = info.modified.seconds + utcOffset;
     if (local < 0 || local > std::numeric_limits<int32_t>::max())
         return std::nullopt;
     return int32_t(local);

@@ -8,10 +8,16 @@
 // What a path names, looked at without following a final symbolic link.
 enum class PathKind { Missing, File, Directory, Link, Other };
 
+struct FileTime {
+    int64_t seconds = 0;
+    int64_t nanoseconds = 0;
+};
+
 struct PathInfo {
     PathKind kind = PathKind::Missing;
     int64_t size = 0;
     bool writeProtected = false; // the owner write bit is missing
+    FileTime modified;
 };
 
 PathInfo StatPath(const QString& path);
@@ -26,11 +32,6 @@ bool DeleteFile(const QString& path);
 // Deletes a directory with everything beneath it, making each entry writable first. Links met
 // inside are removed as links; their targets are never touched. True when the directory is gone.
 bool DeleteTreeForced(const QString& path);
-
-struct FileTime {
-    int64_t seconds = 0;
-    int64_t nanoseconds = 0;
-};
 
 // The modification time of a file or link (not followed); empty when the path is missing.
 std::optional<FileTime> ReadModTime(const QString& path);
@@ -59,12 +60,12 @@ void SetCopyWriteLimit(int64_t bytes);
 // element counts as unsafe. A missing folder ends the check: nothing beneath it exists.
 bool PassesThroughLink(const QString& root, const QString& relativePath);
 
-// The name prefix and suffix of the copy's temporary files, so they can be recognised.
 // Replaces `path` by a file holding exactly `data`: written into a temporary file beside it,
 // flushed to the disk and renamed over it. On any error (a full disk among them) the temporary
 // file is removed, the old file stays as it was and false is returned. An existing file keeps
 // its permission bits.
 bool WriteFileAtomic(const QString& path, const QByteArray& data);
 
+// The name prefix and suffix of the copy's temporary files, so they can be recognised.
 QString CopyTempPrefix();
 QString CopyTempSuffix();

@@ -24,6 +24,18 @@ void readQuickFilter(ScanState& scan, MainForm& form) {
         form.stringSchnellFilter->setText(scan.QuickFilter);
 }
 
+// The status texts of the walk change faster than anyone can read them; writing each one to its
+// label would cost more than the walk itself. One is shown at most every 20 ms.
+struct StatusThrottle {
+    QElapsedTimer shown;
+    bool due() {
+        if (shown.isValid() && shown.elapsed() < 20)
+            return false;
+        shown.start();
+        return true;
+    }
+};
+
 bool rootExists(const QString& root) {
     if (IsExistingDirectory(root))
         return true;
@@ -67,22 +79,16 @@ void StartScan(AppState& state, MainForm& form) {
 
     DisableControls(form, true);
     EventPump pump(form.checkBoxCancel);
-    // The status texts change faster than anyone can read them; writing each one to its label
-    // would cost more than the walk itself. Show one at most every 20 ms.
-    QElapsedTimer activityShown;
-    QElapsedTimer countShown;
+    StatusThrottle activity;
+    StatusThrottle count;
     const ScanHooks hooks{
         [&](const QString& text) {
-            if (!activityShown.isValid() || activityShown.elapsed() >= 20) {
+            if (activity.due())
                 Status(form, text, 0);
-                activityShown.start();
-            }
         },
-        [&](int32_t count) {
-            if (!countShown.isValid() || countShown.elapsed() >= 20) {
-                Status(form, QString::number(count), 2);
-                countShown.start();
-            }
+        [&](int32_t entries) {
+            if (count.due())
+                Status(form, QString::number(entries), 2);
         },
         [&pump] { return pump.step(); },
     };

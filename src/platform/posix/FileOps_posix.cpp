@@ -104,6 +104,14 @@ QByteArray randomTempName(const QByteArray& folder) {
     return name + encoded(CopyTempSuffix());
 }
 
+// Creates and opens a new hidden temporary file of the program in the folder of `destination`;
+// its name is left in `temp`. -1 on failure.
+int createTempBeside(const QByteArray& destination, QByteArray& temp) {
+    const QByteArray suffix = encoded(CopyTempSuffix());
+    temp = folderOf(destination) + '/' + encoded(CopyTempPrefix()) + "XXXXXX" + suffix;
+    return mkostemps(temp.data(), int(suffix.size()), O_CLOEXEC);
+}
+
 bool copyLink(const QByteArray& source, const QByteArray& destination, const struct stat& st,
               const CopyProgressFn& progress) {
     if (progress && !progress(0, 0))
@@ -218,9 +226,8 @@ bool copyRegular(const QByteArray& source, const QByteArray& destination, const 
         close(in);
         return false;
     }
-    QByteArray temp =
-        folderOf(destination) + '/' + encoded(CopyTempPrefix()) + "XXXXXX" + encoded(CopyTempSuffix());
-    int out = mkostemps(temp.data(), int(encoded(CopyTempSuffix()).size()), O_CLOEXEC);
+    QByteArray temp;
+    const int out = createTempBeside(destination, temp);
     if (out < 0) {
         close(in);
         return false;
@@ -271,6 +278,7 @@ PathInfo StatPath(const QString& path) {
         info.kind = PathKind::Other;
     info.size = int64_t(st.st_size);
     info.writeProtected = ownerCannotWrite(st);
+    info.modified = FileTime{int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
     return info;
 }
 
@@ -311,10 +319,10 @@ bool DeleteTreeForced(const QString& path) {
 }
 
 std::optional<FileTime> ReadModTime(const QString& path) {
-    struct stat st {};
-    if (!lstatPath(withoutTrailingSlashes(encoded(path)), st))
+    const PathInfo info = StatPath(path);
+    if (info.kind == PathKind::Missing)
         return std::nullopt;
-    return FileTime{int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
+    return info.modified;
 }
 
 bool SetModTime(const QString& path, int64_t seconds) {
@@ -382,9 +390,8 @@ bool PassesThroughLink(const QString& root, const QString& relativePath) {
 
 bool WriteFileAtomic(const QString& path, const QByteArray& data) {
     const QByteArray destination = encoded(path);
-    QByteArray temp =
-        folderOf(destination) + '/' + encoded(CopyTempPrefix()) + "XXXXXX" + encoded(CopyTempSuffix());
-    const int out = mkostemps(temp.data(), int(encoded(CopyTempSuffix()).size()), O_CLOEXEC);
+    QByteArray temp;
+    const int out = createTempBeside(destination, temp);
     if (out < 0)
         return false;
     bool ok = writeAll(out, data.constData(), size_t(data.size()), 0);
