@@ -6,7 +6,7 @@
 #include "platform/DirectoryListing.h"
 #include "scan/Compare.h"
 #include "scan/ResultListHandlers.h"
-#include "scan/Scanner.h"
+#include "scan/WalkBothSides.h"
 #include "tandrix/App.h"
 #include "ui/ResultListModel.h"
 
@@ -109,15 +109,15 @@ Phases runPhases(App& app) {
     clock.start();
     state.rows.rows.clear();
     state.rows.current = -1;
-    state.scan.EntryCounter = 0;
-    const ScanHooks hooks{};
-    ScanWalk walk{state.scan, state.rows, hooks, LocalUtcOffsetNow()};
-    ScanTree(walk, state.scan.SourceRoot, 0);
-    ScanTree(walk, state.scan.TargetRoot, 1);
-    p.entries = int(state.rows.rows.size());
+    const int64_t offset = LocalUtcOffsetNow();
+    std::atomic<bool> cancel{false};
+    const std::array<SideTree, 2> trees = WalkBothSides({WalkRequest{state.scan.SourceRoot, {}, {}, offset},
+                                                         WalkRequest{state.scan.TargetRoot, {}, {}, offset}},
+                                                        cancel, {});
+    p.entries = int(trees[0].entries.size() + trees[1].entries.size() - 2);
     p.scan = clock.nsecsElapsed() / 1e6;
     clock.restart();
-    MatchRows(state.rows, state.settings, MatchOptionsOf(state.scan));
+    state.rows = MatchRows(trees[0], trees[1], state.settings, MatchOptionsOf(state.scan));
     p.match = clock.nsecsElapsed() / 1e6;
     clock.restart();
     FillResultList(state, app.form);
@@ -200,8 +200,14 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 200000; ++i) {
         const bool toTarget = i % 2 == 0;
         big.push_back({QStringLiteral("Ordner_%1/Datei_%2.dat").arg(i / 100, 4, 10, QChar(u'0')).arg(i),
-                       toTarget ? 1 : 0, toTarget ? 1500000000 : 0, toTarget ? u'>' : u'<', toTarget ? 0 : 1,
-                       toTarget ? 0 : 1500000000, uint8_t(toTarget ? 0 : 1)});
+                       toTarget ? 1 : 0,
+                       toTarget ? 1500000000 : 0,
+                       toTarget ? u'>' : u'<',
+                       toTarget ? 0 : 1,
+                       toTarget ? 0 : 1500000000,
+                       uint8_t(toTarget ? 0 : 1),
+                       {},
+                       false});
     }
     app.state.rows.rows = big;
     big = {};

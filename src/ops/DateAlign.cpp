@@ -27,9 +27,10 @@ bool WriteLocalDate(const QString& path, int32_t date, int64_t utcOffset) {
     return SetModTime(path, int64_t(date) - utcOffset);
 }
 
-bool AlignOneDate(const QString& fromRoot, const QString& toRoot, const QString& rowText, int64_t utcOffset) {
-    if (PassesThroughLink(fromRoot, rowText) || PassesThroughLink(toRoot, rowText))
+bool AlignOneDate(const QString& fromRoot, const QString& fromPath, const QString& toRoot,
+                  const QString& toPath, int64_t utcOffset) {
+    if (PassesThroughLink(fromRoot, fromPath) || PassesThroughLink(toRoot, toPath))
         return false;
-    const std::optional<int32_t> date = ReadLocalDate(fromRoot + rowText, utcOffset);
-    return date && WriteLocalDate(toRoot + rowText, *date, utcOffset);
+    const std::optional<int32_t> date = ReadLocalDate(fromRoot + fromPath, utcOffset);
+    return date && WriteLocalDate(toRoot + toPath, *date, utcOffset);
 }

@@ -15,6 +15,8 @@ std::optional<int32_t> ReadLocalDate(const QString& path, int64_t utcOffset);
 // files are refused.
 bool WriteLocalDate(const QString& path, int32_t date, int64_t utcOffset);
 
-// Carries the date of one line from one side to the other; a line without a date to transfer,
-// or whose path passes through a link on either side, changes nothing.
-bool AlignOneDate(const QString& fromRoot, const QString& toRoot, const QString& rowText, int64_t utcOffset);
+// Carries the date of one entry from one side to the other, each side's path under that side's own
+// spelling; an entry without a date to transfer, or whose path passes through a link on either
+// side, changes nothing.
+bool AlignOneDate(const QString& fromRoot, const QString& fromPath, const QString& toRoot,
+                  const QString& toPath, int64_t utcOffset);

@@ -9,6 +9,7 @@
 #include "ui/EventPump.h"
 #include "ui/MainForm.h"
 #include "ui/Message.h"
+#include "ui/ResultListModel.h"
 #include "ui/Status.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,9 @@
 #include <memory>
 
 void RunDateAlign(AppState& state, MainForm& form) {
+    const std::vector<bool> selected = SelectedLineFlags(form);
+    if (!SelectionIsCertain(form, selected))
+        return;
     std::unique_ptr<DateAlignWindow> window(
         dialoge::WndChldDatumAbgl(state.scale, state.registry, form.window));
     if (!window) {
@@ -46,8 +50,9 @@ void AlignDates(AppState& state, MainForm& form, int direction) {
     int count = CountSelected(selected);
     if (count > 0) {
         Status(form, QString::number(count), 2);
-        const QString& fromRoot = direction == 1 ? state.scan.SourceRoot : state.scan.TargetRoot;
-        const QString& toRoot = direction == 1 ? state.scan.TargetRoot : state.scan.SourceRoot;
+        const int fromSide = direction == 1 ? 0 : 1;
+        const QString& fromRoot = fromSide == 0 ? state.scan.SourceRoot : state.scan.TargetRoot;
+        const QString& toRoot = fromSide == 0 ? state.scan.TargetRoot : state.scan.SourceRoot;
         const int64_t utcOffset = CurrentUtcOffset();
         EventPump pump(form.checkBoxCancel);
         for (int line = 0; line < int(selected.size()); ++line) {
@@ -57,7 +62,9 @@ void AlignDates(AppState& state, MainForm& form, int direction) {
                 continue;
             --count;
             Status(form, QString::number(count), 2);
-            AlignOneDate(fromRoot, toRoot, ListLinePath(form, line), utcOffset);
+            const ResultRow& row = form.listModel->line(line);
+            AlignOneDate(fromRoot, PathOnSide(row, fromSide), toRoot, PathOnSide(row, 1 - fromSide),
+                         utcOffset);
         }
         StartScan(state, form);
     }

@@ -13,10 +13,10 @@
 
 namespace {
 
-bool deleteOnSide(const QString& root, const QString& rowText) {
-    if (PassesThroughLink(root, rowText))
+bool deleteOnSide(const QString& root, const QString& path) {
+    if (PassesThroughLink(root, path))
         return false;
-    return DeletePath(root + rowText);
+    return DeletePath(root + path);
 }
 
 } // namespace
@@ -24,7 +24,10 @@ bool deleteOnSide(const QString& root, const QString& rowText) {
 // The controls stay enabled: the boxes "Q" and "Z" and the selection may change while this runs,
 // and both are read afresh for every line.
 void DeleteSelected(AppState& state, MainForm& form) {
-    const int count = CountSelected(SelectedLineFlags(form));
+    const std::vector<bool> selected = SelectedLineFlags(form);
+    const int count = CountSelected(selected);
+    if (count > 0 && !SelectionIsCertain(form, selected))
+        return;
     if (count == 0 ||
         !AskYesNo(QStringLiteral("Tandrix: Dateien LOESCHEN !!!"),
                   QString::number(count) +
@@ -46,10 +49,12 @@ void DeleteSelected(AppState& state, MainForm& form) {
             continue;
         bool done = false;
         Status(form, QStringLiteral("Lösche: ") + rowText, 0);
+        // Each side under its own spelling of the entry, which may differ in letter case.
+        const ResultRow& row = state.rows.rows[size_t(index)];
         if (form.checkBoxDelQ->isChecked())
-            done = deleteOnSide(state.scan.SourceRoot, rowText);
+            done = deleteOnSide(state.scan.SourceRoot, PathOnSide(row, 0));
         if (form.checkBoxDelZ->isChecked())
-            done = deleteOnSide(state.scan.TargetRoot, rowText);
+            done = deleteOnSide(state.scan.TargetRoot, PathOnSide(row, 1));
         if (done)
             lookup.remove(index);
     }

@@ -1,6 +1,7 @@
 #include "ops/ListLinesHandlers.h"
 
 #include "ui/MainForm.h"
+#include "ui/Message.h"
 #include "ui/ResultListModel.h"
 
 #include <QItemSelectionModel>
@@ -28,6 +29,20 @@ std::vector<bool> SelectedLineFlags(const MainForm& form) {
 
 int CountSelected(const std::vector<bool>& flags) {
     return int(std::count(flags.begin(), flags.end(), true));
+}
+
+bool SelectionIsCertain(const MainForm& form, const std::vector<bool>& selected) {
+    int uncertain = 0;
+    for (size_t line = 0; line < selected.size(); ++line)
+        if (selected[line] && form.listModel->line(int(line)).uncertain)
+            ++uncertain;
+    if (uncertain == 0)
+        return true;
+    Message(QString::number(uncertain) +
+            QStringLiteral(" der ausgewählten Zeilen stammen aus einem unvollständigen Scan (abgebrochen, "
+                           "oder Ordner konnten nicht gelesen werden). Dort könnten Dateien als fehlend "
+                           "gelten, die es gibt.\nEs wurde nichts geändert. Bitte erneut scannen."));
+    return false;
 }
 
 SelectionWatch::SelectionWatch(const MainForm& f) : form(f) {

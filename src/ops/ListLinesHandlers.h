@@ -14,6 +14,11 @@ QString ListLinePath(const MainForm& form, int line);
 std::vector<bool> SelectedLineFlags(const MainForm& form);
 int CountSelected(const std::vector<bool>& flags);
 
+// Whether the selected lines may be acted on. A line that rests on a scan which could not read all
+// that could contradict it (cancelled, or a folder that could not be read) might name a file as
+// missing that exists: then the user is told, asked for a new scan, and false is returned.
+bool SelectionIsCertain(const MainForm& form, const std::vector<bool>& selected);
+
 // The selection, read again only after it has changed: an operation that keeps the list usable
 // while it runs reads each line's state afresh without walking the selection for every line.
 class SelectionWatch {

@@ -4,7 +4,6 @@
 #include "ops/FreeSpaceHandlers.h"
 #include "ops/ListLinesHandlers.h"
 #include "platform/FileOps.h"
-#include "scan/Compare.h"
 #include "scan/PathOrder.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/RowLookup.h"
@@ -40,7 +39,8 @@ private:
 
 // Marks (side = 1) the row of every selected line. The forward search from the previous match
 // keeps this linear, as the list shows the rows in their order; a line not found ahead falls
-// back to the first matching row of the whole list, through a hash made only when needed.
+// back to the first matching row of the whole list, through a hash made only when needed. Paths
+// are matched exactly: names that differ only in letter case are different entries.
 void markSelection(AppState& state, MainForm& form, const std::vector<bool>& selected, int& count,
                    EventPump& pump, CountDisplay& countDisplay) {
     std::vector<ResultRow>& rows = state.rows.rows;
@@ -56,7 +56,7 @@ void markSelection(AppState& state, MainForm& form, const std::vector<bool>& sel
         const QString rowText = ListLinePath(form, line);
         bool found = false;
         for (int next = current + 1; next < int(rows.size()); ++next) {
-            if (SameLowerPath(rows[size_t(next)].path, rowText)) {
+            if (rows[size_t(next)].path == rowText) {
                 current = next;
                 found = true;
                 break;
@@ -87,12 +87,16 @@ struct SyncRun {
     std::optional<QElapsedTimer> lastRefresh;
     bool cancelled = false;
 
-    // One row in one direction; true when it was carried out.
-    bool carryOut(const ResultRow& row, const QString& fromRoot, const QString& toRoot) {
-        if (PassesThroughLink(fromRoot, row.path) || PassesThroughLink(toRoot, row.path))
+    // One row in one direction, each side under its own spelling; true when it was carried out.
+    bool carryOut(const ResultRow& row, int fromSide) {
+        const QString& fromRoot = fromSide == 0 ? state.scan.SourceRoot : state.scan.TargetRoot;
+        const QString& toRoot = fromSide == 0 ? state.scan.TargetRoot : state.scan.SourceRoot;
+        const QString& fromPath = PathOnSide(row, fromSide);
+        const QString& toPath = PathOnSide(row, 1 - fromSide);
+        if (PassesThroughLink(fromRoot, fromPath) || PassesThroughLink(toRoot, toPath))
             return false;
-        const QString from = fromRoot + row.path;
-        const QString to = toRoot + row.path;
+        const QString from = fromRoot + fromPath;
+        const QString to = toRoot + toPath;
         if (StatPath(from).kind == PathKind::Directory)
             return CreateOneDirectory(to);
         CopyHooks hooks;
@@ -115,8 +119,6 @@ struct SyncRun {
 
     void pass(QChar action) {
         const bool toSource = action == QLatin1Char('<');
-        const QString& fromRoot = toSource ? state.scan.TargetRoot : state.scan.SourceRoot;
-        const QString& toRoot = toSource ? state.scan.SourceRoot : state.scan.TargetRoot;
         const QString activity =
             toSource ? QStringLiteral("Synchronisiere: <<< ") : QStringLiteral("Synchronisiere: >>> ");
         std::vector<ResultRow>& rows = state.rows.rows;
@@ -128,7 +130,7 @@ struct SyncRun {
             const ResultRow& row = rows[i];
             if (!carriedOut[i] && row.side == 1 && row.action == action) {
                 Status(form, activity + row.path, 0);
-                if (carryOut(row, fromRoot, toRoot)) {
+                if (carryOut(row, toSource ? 1 : 0)) {
                     carriedOut[i] = true;
                     --count;
                     countDisplay.show(count, true);
@@ -156,6 +158,10 @@ void SyncSelected(AppState& state, MainForm& form) {
     DisableControls(form, true);
     const std::vector<bool> selected = SelectedLineFlags(form);
     int count = CountSelected(selected);
+    if (count > 0 && !SelectionIsCertain(form, selected)) {
+        DisableControls(form, false);
+        return;
+    }
     if (count == 0 || !AskYesNo(QStringLiteral("Tandrix: Dateien synchronisieren"),
                                 QString::number(count) +
                                     QStringLiteral(" Datei(en) synchronisieren  - sind Sie sicher?"))) {

@@ -2,41 +2,66 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
-// One entry as the listing reports it. `name` points into the listing's buffer and is valid until
-// the next call of next().
+// What an entry of a listing is. Special files (pipes, sockets, devices) hold no data to copy.
+enum class EntryKind : uint8_t { Dot, File, Directory, Link, Special, Vanished, Unreadable };
+
+// One entry as the listing reports it. `name` points into the reader's buffer and is valid only
+// during the call that reports it.
 struct ListedEntry {
     const char* name = nullptr;
-    bool isDot = false;  // "." or "..", reported but carrying no data
-    bool isDir = false;  // a real directory; a symbolic link is never one
-    bool statOk = false; // false when the entry vanished before its size and time were read
+    uint16_t nameLength = 0;
+    EntryKind kind = EntryKind::Vanished;
     int64_t size = 0;
     int64_t mtimeUtc = 0; // seconds since 1970 in UTC
+    uint64_t device = 0;  // identity, so a folder can be opened again and checked
+    uint64_t inode = 0;
 };
 
-// Reads one directory once, in the file system's order. Symbolic links are reported with their
-// own size and time and never followed; subdirectories are opened relative to their parent
-// without following a link, so the walk cannot leave the tree or loop.
-class DirectoryListing {
+// An open folder. Subfolders are opened relative to it without following a link, so a walk can
+// neither leave the tree nor loop; a folder's identity is checked when it is opened, so a folder
+// swapped for another one meanwhile is refused.
+class Folder {
 public:
-    explicit DirectoryListing(const QString& path);
-    // A subdirectory of an open listing, by its name in that listing.
-    DirectoryListing(const DirectoryListing& parent, const char* name);
-    ~DirectoryListing();
-    DirectoryListing(const DirectoryListing&) = delete;
-    DirectoryListing& operator=(const DirectoryListing&) = delete;
+    Folder() = default;
+    ~Folder();
+    Folder(Folder&& other) noexcept;
+    Folder& operator=(Folder&& other) noexcept;
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
 
-    bool isOpen() const { return handle != nullptr; }
-    // The next entry; false at the end or when the listing is not open.
-    bool next(ListedEntry& entry);
+    bool isOpen() const { return fd >= 0; }
+    void close();
+    uint64_t device() const { return dev; }
+    uint64_t inode() const { return ino; }
+
+    enum class ReadResult { Complete, Stopped, Failed };
+    // Reports every entry once, in the file system's order, "." and ".." included; `visit`
+    // returns false to stop. Failed: the folder could not be read to its end.
+    ReadResult read(const std::function<bool(const ListedEntry&)>& visit);
+
+    // The root of a walk, as the user named it (links in that path are followed).
+    static Folder openRoot(const QString& path);
+    // A subfolder met in this folder's listing, refused unless it is still that folder.
+    Folder openChild(const char* name, uint64_t device, uint64_t inode) const;
+    // This folder's parent, refused unless it is still the folder with that identity.
+    Folder openParent(uint64_t device, uint64_t inode) const;
 
 private:
-    void* handle = nullptr;
+    explicit Folder(int handle);
+    int fd = -1;
+    uint64_t dev = 0;
+    uint64_t ino = 0;
 };
 
 // Whether `path`, without its trailing separators, names an existing directory ("/" included);
 // the empty path does not.
 bool IsExistingDirectory(const QString& path);
+
+// The absolute path of a folder with every link and "." or ".." resolved; empty when it cannot be
+// resolved.
+QString ResolvedFolderPath(const QString& path);
 
 // Seconds east of UTC of the local time in force now, daylight saving included.
 int64_t LocalUtcOffsetNow();
@@ -44,7 +69,3 @@ int64_t LocalUtcOffsetNow();
 // A UTC time as seconds of the local clock since 1970, with a fixed offset; -1 when that falls
 // outside the signed 32-bit range or before 1970.
 int32_t LocalSecondsOf(int64_t utcSeconds, int64_t utcOffset);
-
-// Names from the file system as text, and back.
-QString DecodeFileName(const char* name);
-QByteArray EncodeFileName(const QString& name);

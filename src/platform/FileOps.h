@@ -22,7 +22,8 @@ struct PathInfo {
 
 PathInfo StatPath(const QString& path);
 
-// Creates one directory, no parents. Trailing blanks and slashes are stripped first.
+// Creates one directory, no parents. Closing slashes are stripped first; blanks and dots at the
+// end are part of the name.
 bool CreateOneDirectory(const QString& path);
 
 // Deletes a file or a symbolic link (never its target). A write-protected file, a directory or

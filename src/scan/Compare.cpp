@@ -1,39 +1,207 @@
 #include "scan/Compare.h"
 
+#include "platform/FileName.h"
 #include "scan/PathOrder.h"
 
+#include <QHash>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
-int64_t ownSize(const ResultRow& r) {
-    return r.side == 0 ? r.size1 : r.size2;
-}
-int32_t ownDate(const ResultRow& r) {
-    return r.side == 0 ? r.date1 : r.date2;
-}
+// A row with what decides between rows of the very same path: the rows of side 1's entries first,
+// then those of side 2, each in reading order, as if all of side 1 had been recorded first.
+struct Emitted {
+    ResultRow row;
+    uint8_t origin;
+    uint32_t order;
+};
 
-void setSideFields(ResultRow& r, uint8_t side, int64_t size, int32_t date) {
-    if (side == 0) {
-        r.size1 = size;
-        r.date1 = date;
-    } else {
-        r.size2 = size;
-        r.date2 = date;
+// Two folders whose entries are to be paired, with their spellings on each side.
+struct FolderPair {
+    uint32_t entry[2];
+    QString prefix[2]; // relative path of the folder on each side, ending with "/"
+    bool uncertain;    // inherited: a folder above was not read completely
+};
+
+// An entry on one side only, with the paths it has (and would get) on each side.
+struct OneSided {
+    uint32_t entry;
+    QString prefix[2];
+};
+
+class Matcher {
+public:
+    Matcher(const SideTree& a, const SideTree& b, const Settings& s, const MatchOptions& o)
+        : tree{&a, &b}, settings(s), options(o) {}
+
+    std::vector<Emitted> run() {
+        std::vector<FolderPair> folders;
+        folders.push_back({{0, 0}, {options.pathPrefix[0], options.pathPrefix[1]}, false});
+        while (!folders.empty()) {
+            FolderPair pair = std::move(folders.back());
+            folders.pop_back();
+            matchFolder(pair, folders);
+        }
+        return std::move(out);
     }
-}
 
-bool isAscii(const QString& s) {
-    for (QChar c : s)
-        if (c.unicode() >= 0x80)
-            return false;
-    return true;
-}
+private:
+    const SideEntry& entry(int side, uint32_t index) const { return tree[side]->entries[index]; }
+    QString nameOf(int side, uint32_t index) const {
+        const SideEntry& e = entry(side, index);
+        return DecodeFileName(tree[side]->names.data() + e.nameOffset, e.nameLength);
+    }
+    int compareNames(uint32_t a, uint32_t b) const {
+        const SideEntry& ea = entry(0, a);
+        const SideEntry& eb = entry(1, b);
+        const int c =
+            std::memcmp(tree[0]->names.data() + ea.nameOffset, tree[1]->names.data() + eb.nameOffset,
+                        std::min(ea.nameLength, eb.nameLength));
+        if (c != 0)
+            return c;
+        return ea.nameLength == eb.nameLength ? 0 : (ea.nameLength < eb.nameLength ? -1 : 1);
+    }
+    bool isFolder(int side, uint32_t index) const { return entry(side, index).flags & EntryIsFolder; }
 
-char16_t asciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-}
+    void matchFolder(const FolderPair& folder, std::vector<FolderPair>& folders) {
+        const SideEntry& a = entry(0, folder.entry[0]);
+        const SideEntry& b = entry(1, folder.entry[1]);
+        const bool uncertain = folder.uncertain || (a.flags & EntryIncomplete) || (b.flags & EntryIncomplete);
+        std::vector<uint32_t> left[2];
+        uint32_t i = a.firstChild;
+        uint32_t j = b.firstChild;
+        const uint32_t iEnd = a.firstChild + a.childCount;
+        const uint32_t jEnd = b.firstChild + b.childCount;
+        while (i < iEnd && j < jEnd) {
+            const int c = compareNames(i, j);
+            if (c == 0 && isFolder(0, i) == isFolder(1, j)) {
+                pair(i++, j++, folder, uncertain, folders);
+            } else if (c == 0) {
+                left[0].push_back(i++);
+                left[1].push_back(j++);
+            } else if (c < 0) {
+                left[0].push_back(i++);
+            } else {
+                left[1].push_back(j++);
+            }
+        }
+        for (; i < iEnd; ++i)
+            left[0].push_back(i);
+        for (; j < jEnd; ++j)
+            left[1].push_back(j);
+        if (!left[0].empty() && !left[1].empty())
+            pairCaseVariants(left, folder, uncertain, folders);
+        for (int side = 0; side < 2; ++side)
+            for (uint32_t index : left[side])
+                if (index != Paired)
+                    listOneSided(side, index, folder, uncertain);
+    }
+
+    // Pairs the entries left without an exact partner whose names differ only in letter case,
+    // where the name and kind occur exactly once on each side; paired ones are marked in `left`.
+    void pairCaseVariants(std::vector<uint32_t> (&left)[2], const FolderPair& folder, bool uncertain,
+                          std::vector<FolderPair>& folders) {
+        struct Group {
+            int count[2] = {0, 0};
+            size_t at[2] = {0, 0};
+        };
+        QHash<QString, Group> groups;
+        for (int side = 0; side < 2; ++side) {
+            for (size_t k = 0; k < left[side].size(); ++k) {
+                const uint32_t index = left[side][k];
+                Group& g = groups[(isFolder(side, index) ? u'd' : u'f') + nameOf(side, index).toLower()];
+                ++g.count[side];
+                g.at[side] = k;
+            }
+        }
+        for (const Group& g : std::as_const(groups)) {
+            if (g.count[0] != 1 || g.count[1] != 1)
+                continue;
+            pair(left[0][g.at[0]], left[1][g.at[1]], folder, uncertain, folders);
+            left[0][g.at[0]] = Paired;
+            left[1][g.at[1]] = Paired;
+        }
+    }
+
+    void pair(uint32_t i, uint32_t j, const FolderPair& folder, bool uncertain,
+              std::vector<FolderPair>& folders) {
+        const SideEntry& a = entry(0, i);
+        const SideEntry& b = entry(1, j);
+        if ((a.flags & EntryExcluded) || (b.flags & EntryExcluded))
+            return;
+        if (a.flags & EntryIsFolder) {
+            folders.push_back(
+                {{i, j},
+                 {folder.prefix[0] + nameOf(0, i) + u'/', folder.prefix[1] + nameOf(1, j) + u'/'},
+                 uncertain});
+            return;
+        }
+        if (!(a.flags & EntryListed) && !(b.flags & EntryListed))
+            return;
+        const int result =
+            options.IgnoreDateFlag && a.size == b.size ? 0 : CompareTimes(a.date, b.date, settings);
+        if (result == 0)
+            return;
+        const int newer = result > 0 ? 0 : 1;
+        const QString spelled[2] = {folder.prefix[0] + nameOf(0, i), folder.prefix[1] + nameOf(1, j)};
+        ResultRow row;
+        row.path = spelled[newer];
+        if (spelled[1 - newer] != row.path)
+            row.otherPath = spelled[1 - newer];
+        row.size1 = a.size;
+        row.date1 = a.date;
+        row.size2 = b.size;
+        row.date2 = b.date;
+        row.action = newer == 0 ? u'>' : u'<';
+        row.side = uint8_t(newer);
+        row.uncertain = uncertain;
+        out.push_back({std::move(row), 0, a.order});
+    }
+
+    // Lists an entry found on one side only, and everything below it when it is a folder.
+    void listOneSided(int side, uint32_t index, const FolderPair& folder, bool uncertain) {
+        std::vector<OneSided> pending;
+        pending.push_back({index, {folder.prefix[0], folder.prefix[1]}});
+        while (!pending.empty()) {
+            const OneSided next = std::move(pending.back());
+            pending.pop_back();
+            const SideEntry& e = entry(side, next.entry);
+            if (e.flags & EntryExcluded)
+                continue;
+            const bool isDir = e.flags & EntryIsFolder;
+            const QString name = nameOf(side, next.entry) + (isDir ? QStringLiteral("/") : QString());
+            const QString spelled[2] = {next.prefix[0] + name, next.prefix[1] + name};
+            if (e.flags & EntryListed) {
+                ResultRow row;
+                row.path = spelled[side];
+                if (spelled[1 - side] != row.path)
+                    row.otherPath = spelled[1 - side];
+                if (side == 0) {
+                    row.size1 = e.size;
+                    row.date1 = e.date;
+                } else {
+                    row.size2 = e.size;
+                    row.date2 = e.date;
+                }
+                row.action = side == 0 ? u'>' : u'<';
+                row.side = uint8_t(side);
+                row.uncertain = uncertain;
+                out.push_back({std::move(row), uint8_t(side), e.order});
+            }
+            if (isDir)
+                for (uint32_t c = e.firstChild; c < e.firstChild + e.childCount; ++c)
+                    pending.push_back({c, {spelled[0], spelled[1]}});
+        }
+    }
+
+    static constexpr uint32_t Paired = UINT32_MAX;
+    const SideTree* tree[2];
+    const Settings& settings;
+    const MatchOptions& options;
+    std::vector<Emitted> out;
+};
 
 } // namespace
 
@@ -47,59 +215,19 @@ int CompareTimes(int32_t a, int32_t b, const Settings& settings) {
     return 0;
 }
 
-bool SameLowerPath(const QString& a, const QString& b) {
-    // Most paths are plain ASCII: compare them without building lower-case copies.
-    if (isAscii(a) && isAscii(b)) {
-        if (a.size() != b.size())
-            return false;
-        const char16_t* pa = reinterpret_cast<const char16_t*>(a.constData());
-        const char16_t* pb = reinterpret_cast<const char16_t*>(b.constData());
-        for (qsizetype i = 0; i < a.size(); ++i)
-            if (asciiLower(pa[i]) != asciiLower(pb[i]))
-                return false;
-        return true;
-    }
-    return a.toLower() == b.toLower();
-}
-
 MatchOptions MatchOptionsOf(const ScanState& scan) {
-    return {scan.IgnoreDateFlag, scan.OnlyToTargetFlag, scan.OnlyToSourceFlag};
+    MatchOptions options;
+    options.IgnoreDateFlag = scan.IgnoreDateFlag;
+    options.OnlyToTargetFlag = scan.OnlyToTargetFlag;
+    options.OnlyToSourceFlag = scan.OnlyToSourceFlag;
+    options.pathPrefix[0] = scan.SourceRoot.endsWith(u'/') ? QString() : QStringLiteral("/");
+    options.pathPrefix[1] = scan.TargetRoot.endsWith(u'/') ? QString() : QStringLiteral("/");
+    return options;
 }
 
-void MatchRows(ResultRows& list, const Settings& settings, const MatchOptions& options) {
-    SortRows(list);
-    std::vector<ResultRow>& rows = list.rows;
-
-    // Rows [0, kept) are the survivors so far; the last of them is the previous row of the walk.
-    size_t kept = 0;
-    for (size_t r = 0; r < rows.size(); ++r) {
-        ResultRow& current = rows[r];
-        if (kept > 0 && SameLowerPath(rows[kept - 1].path, current.path)) {
-            ResultRow& previous = rows[kept - 1];
-            if (ownSize(previous) == DirectorySize) {
-                --kept;
-                continue;
-            }
-            int result;
-            if (options.IgnoreDateFlag && ownSize(previous) == ownSize(current))
-                result = 0;
-            else
-                result = CompareTimes(ownDate(previous), ownDate(current), settings);
-            if (result == 0) {
-                --kept;
-            } else if (result > 0) {
-                setSideFields(previous, current.side, ownSize(current), ownDate(current));
-            } else {
-                setSideFields(current, previous.side, ownSize(previous), ownDate(previous));
-                previous = std::move(current);
-            }
-            continue;
-        }
-        if (kept != r)
-            rows[kept] = std::move(current);
-        ++kept;
-    }
-    rows.resize(kept);
+ResultRows MatchRows(const SideTree& side1, const SideTree& side2, const Settings& settings,
+                     const MatchOptions& options) {
+    std::vector<Emitted> emitted = Matcher(side1, side2, settings, options).run();
 
     QChar hidden;
     if (options.OnlyToSourceFlag)
@@ -107,8 +235,24 @@ void MatchRows(ResultRows& list, const Settings& settings, const MatchOptions& o
     else if (options.OnlyToTargetFlag)
         hidden = u'<';
     if (!hidden.isNull())
-        rows.erase(
-            std::remove_if(rows.begin(), rows.end(), [&](const ResultRow& r) { return r.action == hidden; }),
-            rows.end());
-    list.current = int(rows.size()) - 1;
+        emitted.erase(std::remove_if(emitted.begin(), emitted.end(),
+                                     [&](const Emitted& e) { return e.row.action == hidden; }),
+                      emitted.end());
+
+    StableSortInHalves(emitted, [](const Emitted& a, const Emitted& b) {
+        const int c = ComparePaths(a.row.path, b.row.path);
+        if (c != 0)
+            return c < 0;
+        // Paths that differ only in the case of A to Z: by their code units, so the list does
+        // not depend on the order in which a file system lists its names.
+        if (a.row.path != b.row.path)
+            return a.row.path < b.row.path;
+        return a.origin != b.origin ? a.origin < b.origin : a.order < b.order;
+    });
+    ResultRows list;
+    list.rows.reserve(emitted.size());
+    for (Emitted& e : emitted)
+        list.rows.push_back(std::move(e.row));
+    list.current = int(list.rows.size()) - 1;
+    return list;
 }

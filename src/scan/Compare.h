@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scan/ResultRow.h"
+#include "scan/SideTree.h"
 #include "sets/SyncSet.h"
 
 #include <QString>
@@ -10,18 +11,33 @@
 // tolerance, or within the tolerance of one of the two daylight-saving shifts.
 int CompareTimes(int32_t a, int32_t b, const Settings& settings);
 
-// Whether two paths are equal after lower-casing all their letters.
-bool SameLowerPath(const QString& a, const QString& b);
-
-// What the comparison reads besides the rows.
+// What the comparison reads besides the two trees.
 struct MatchOptions {
     bool IgnoreDateFlag = false;
     bool OnlyToTargetFlag = false;
     bool OnlyToSourceFlag = false;
+    // Put before every relative path of a side: "/" when its root was stored without a closing
+    // separator (a hand-edited settings file), as the paths then keep the one that follows it.
+    QString pathPrefix[2];
 };
 MatchOptions MatchOptionsOf(const ScanState& scan);
 
-// Sorts the rows by path, pairs neighbouring rows of the same path, drops what needs nothing,
-// keeps the newer side's row filled in with the other side's size and date, and applies the
-// direction filter. The last row becomes current.
-void MatchRows(ResultRows& rows, const Settings& settings, const MatchOptions& options);
+// The list of differences between two walked trees, sorted by path.
+//
+// Entries pair folder by folder, so a row always acts inside the folders its sides really have.
+// In one folder an entry pairs first with the other side's entry of exactly the same name (and
+// kind: a file never pairs with a folder); an entry left without one pairs with the other side's
+// entry whose name differs only in letter case, when each side has exactly one such entry left.
+// Where either side holds several case variants without an exact partner, none of them pairs:
+// each is listed on its own and a sync copies it under its own name, so two existing entries are
+// never merged into one. Two entries of one side never pair.
+//
+// Folders on both sides give no row; files on both sides give one row when their times differ
+// beyond the tolerances (or, with IgnoreDateFlag, their sizes differ), for the newer side, spelled
+// as there, with both sides' sizes and dates; an entry on one side gives a row for that side, and
+// so does everything in a folder on one side. An entry excluded by the filter on either side drops
+// the pair; the quick filter lists a pair when either side passes it. Rows under a folder that was
+// not read completely on either side are marked uncertain. Then the direction filter applies.
+// The last row is current.
+ResultRows MatchRows(const SideTree& side1, const SideTree& side2, const Settings& settings,
+                     const MatchOptions& options);

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -27,9 +25,6 @@ inline qsizetype firstDifference(const char16_t* a, const char16_t* b, qsizetype
     return i;
 }
 
-// Below this many rows one thread sorts alone: starting a second one would cost more than it saves.
-constexpr size_t ParallelSortRows = 20000;
-
 } // namespace
 
 int ComparePaths(const QString& a, const QString& b) {
@@ -52,21 +47,6 @@ bool PathLess(const QString& a, const QString& b) {
 }
 
 void SortRows(ResultRows& rows) {
-    std::vector<ResultRow>& v = rows.rows;
-    const auto less = [](const ResultRow& a, const ResultRow& b) { return PathLess(a.path, b.path); };
-    // A long list is sorted as two halves at once, then merged. A stable merge takes the first
-    // half's row of two equal ones first, so the result is that of one stable sort of the whole.
-    if (v.size() >= ParallelSortRows) {
-        const auto middle = v.begin() + qsizetype(v.size() / 2);
-        try {
-            std::thread first([&] { std::stable_sort(v.begin(), middle, less); });
-            std::stable_sort(middle, v.end(), less);
-            first.join();
-            std::inplace_merge(v.begin(), middle, v.end(), less);
-            return;
-        } catch (const std::system_error&) {
-            // No thread to be had: sort in this one.
-        }
-    }
-    std::stable_sort(v.begin(), v.end(), less);
+    StableSortInHalves(rows.rows,
+                       [](const ResultRow& a, const ResultRow& b) { return PathLess(a.path, b.path); });
 }

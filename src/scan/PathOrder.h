@@ -3,6 +3,10 @@
 #include "scan/ResultRow.h"
 
 #include <QString>
+#include <algorithm>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 // The order of the row list: only the letters A to Z are folded to lower case, every other
 // character compares by its UTF-16 code unit, and a path sorts before its extensions. So "x.txt"
@@ -12,3 +16,26 @@ bool PathLess(const QString& a, const QString& b);
 
 // Stable sort of the rows by path: rows of equal paths keep their recording order.
 void SortRows(ResultRows& rows);
+
+// Below this many elements one thread sorts alone: starting a second one would cost more than it
+// saves.
+inline constexpr size_t ParallelSortSize = 20000;
+
+// Stable sort that sorts a long list as two halves at once, then merges them. A stable merge
+// takes the first half's element of two equal ones first, so the result is that of one stable
+// sort of the whole.
+template <typename T, typename Less> void StableSortInHalves(std::vector<T>& v, Less less) {
+    if (v.size() >= ParallelSortSize) {
+        const auto middle = v.begin() + std::ptrdiff_t(v.size() / 2);
+        try {
+            std::thread first([&] { std::stable_sort(v.begin(), middle, less); });
+            std::stable_sort(middle, v.end(), less);
+            first.join();
+            std::inplace_merge(v.begin(), middle, v.end(), less);
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had: sort in this one.
+        }
+    }
+    std::stable_sort(v.begin(), v.end(), less);
+}

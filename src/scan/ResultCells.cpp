@@ -1,5 +1,7 @@
 #include "scan/ResultCells.h"
 
+#include "platform/FileName.h"
+
 namespace {
 
 // Days since 1970-01-01 to year, month and day of the proleptic Gregorian calendar, in integers
@@ -65,13 +67,26 @@ QString SizeText(int64_t size) {
 }
 
 QString FileNameOf(const QString& path) {
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    return path.mid(cut + 1);
+    return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
 QString FolderPartOf(const QString& path) {
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    return path.left(cut + 1);
+    return path.left(path.lastIndexOf(u'/') + 1);
+}
+
+QString ReadableName(const QString& name) {
+    if (!HasRawBytes(name))
+        return name;
+    QString out = name;
+    char16_t* u = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (u[i] >= 0xD800 && u[i] <= 0xDBFF && i + 1 < out.size() && u[i + 1] >= 0xDC00 &&
+            u[i + 1] <= 0xDFFF)
+            ++i;
+        else if (u[i] >= 0xD800 && u[i] <= 0xDFFF)
+            u[i] = 0xFFFD;
+    }
+    return out;
 }
 
 QString CellText(const ResultRow& row, int column) {

@@ -8,10 +8,12 @@
 QString DateText(int32_t localSeconds);
 // A size in decimal, "<DIR>" for a directory.
 QString SizeText(int64_t size);
-// The part of a path after its last "/" or "\"; empty for a directory.
+// The part of a path after its last "/"; empty for a directory. A "\" is part of a name here.
 QString FileNameOf(const QString& path);
-// The part of a path up to and including its last "/" or "\"; empty when it has none.
+// The part of a path up to and including its last "/"; empty when it has none.
 QString FolderPartOf(const QString& path);
+// A name as the list shows it: bytes that are not valid UTF-8 appear as replacement characters.
+QString ReadableName(const QString& name);
 
 // The text of one of the seven columns of the result list for a row.
 QString CellText(const ResultRow& row, int column);

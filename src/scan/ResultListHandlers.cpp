@@ -142,15 +142,18 @@ void ShowSelectionCount(AppState&, MainForm& form) {
 
 void OpenRowFolders(AppState& state, MainForm& form) {
     const std::vector<bool> flags = SelectedLineFlags(form);
-    QString folder;
+    // Each side's folder as spelled there, which may differ in letter case.
+    QString folder[2];
     for (size_t line = 0; line < flags.size(); ++line) {
         if (flags[line]) {
-            folder = FolderPartOf(form.listModel->cellText(int(line), ColumnPath));
+            const ResultRow& row = form.listModel->line(int(line));
+            folder[0] = FolderPartOf(PathOnSide(row, 0));
+            folder[1] = FolderPartOf(PathOnSide(row, 1));
             break;
         }
     }
-    ShellOpen(state.scan.SourceRoot + folder);
-    ShellOpen(state.scan.TargetRoot + folder);
+    ShellOpen(state.scan.SourceRoot + folder[0]);
+    ShellOpen(state.scan.TargetRoot + folder[1]);
 }
 
 void StoreSetPaths(AppState& state, MainForm& form) {

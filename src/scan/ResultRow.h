@@ -9,16 +9,32 @@
 // Size of a directory entry in a row.
 constexpr int64_t DirectorySize = -2;
 
-// One listed difference, or during the scan one recorded entry.
+// One listed difference.
 struct ResultRow {
-    QString path;      // relative to the roots; a directory ends with the separator
+    QString path;      // relative to the roots, spelled as on the side the action copies from;
+                       // a directory ends with the separator
     int64_t size1 = 0; // -2 for a directory, 0 when missing on side 1
     int32_t date1 = 0; // local seconds since 1970, 0 when missing, -1 out of range
     QChar action;      // '>' copies side 1 to side 2, '<' the reverse
     int64_t size2 = 0;
     int32_t date2 = 0;
     uint8_t side = 0; // side the row was recorded from; reused as a mark by the synchronisation
+    // The same entry as spelled on the side the action copies to: its own name there where it
+    // exists (it may differ in letter case), else the name it is created under, inside that
+    // side's own spelling of its folders. Empty means the same as `path`.
+    QString otherPath;
+    // The scan could not read all of what could contradict this row (a folder on either side was
+    // unreadable, or the scan was cancelled): no operation may act on it before a new scan.
+    bool uncertain = false;
 };
+
+// A row's path as spelled on side 0 (side 1, "Quelle") or 1 (side 2, "Ziel").
+inline const QString& PathOnSide(const ResultRow& row, int side) {
+    const int sourceSide = row.action == u'<' ? 1 : 0;
+    if (side == sourceSide || row.otherPath.isEmpty())
+        return row.path;
+    return row.otherPath;
+}
 
 // The one ordered row list with its current position (-1: no current row).
 struct ResultRows {
@@ -36,4 +52,6 @@ struct ScanState {
     bool OnlyToTargetFlag = false;
     bool OnlyToSourceFlag = false;
     int32_t EntryCounter = 0;
+    // Every folder of both sides was read to its end; false after a cancel or unreadable folders.
+    bool Complete = true;
 };

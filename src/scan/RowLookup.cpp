@@ -1,10 +1,8 @@
 #include "scan/RowLookup.h"
 
-#include "scan/Compare.h"
-
 int FindRowByPath(ResultRows& list, const QString& path) {
     for (size_t i = 0; i < list.rows.size(); ++i) {
-        if (SameLowerPath(list.rows[i].path, path)) {
+        if (list.rows[i].path == path) {
             list.current = int(i);
             return int(i);
         }
@@ -16,11 +14,11 @@ int FindRowByPath(ResultRows& list, const QString& path) {
 RowLookup::RowLookup(const ResultRows& list) : gone(list.rows.size(), false) {
     chains.reserve(qsizetype(list.rows.size()));
     for (size_t i = 0; i < list.rows.size(); ++i)
-        chains[list.rows[i].path.toLower()].indices.push_back(int(i));
+        chains[list.rows[i].path].indices.push_back(int(i));
 }
 
 int RowLookup::find(const QString& path) {
-    auto it = chains.find(path.toLower());
+    auto it = chains.find(path);
     if (it == chains.end())
         return -1;
     Chain& chain = it.value();

@@ -6,8 +6,10 @@
 #include <QString>
 #include <vector>
 
-// Index of the row whose lower-cased path equals the lower-cased `path`, walking from the first
-// row; that row becomes current. -1 when none matches, and then the last row is current.
+// Index of the first row whose path is exactly `path`; that row becomes current. -1 when none
+// matches, and then the last row is current. A list line shows its row's path letter for letter,
+// and names that differ only in letter case are different entries here: matching them without
+// regard to case would act on the wrong one.
 int FindRowByPath(ResultRows& rows, const QString& path);
 
 // Looks up many list lines in a row list from which found rows are removed as the work goes on,
@@ -20,7 +22,7 @@ class RowLookup {
 public:
     explicit RowLookup(const ResultRows& rows);
 
-    // The first row not removed yet whose lower-cased path equals the lower-cased `path`, or -1.
+    // The first row not removed yet whose path is exactly `path`, or -1.
     int find(const QString& path);
     // Marks a row as removed; later finds pass over it.
     void remove(int index);

@@ -5,15 +5,16 @@
 #include "platform/DirectoryListing.h"
 #include "scan/Compare.h"
 #include "scan/ResultListHandlers.h"
-#include "scan/Scanner.h"
+#include "scan/WalkBothSides.h"
 #include "sets/SetList.h"
 #include "tandrix/AppState.h"
 #include "tandrix/DisableControls.h"
-#include "ui/EventPump.h"
 #include "ui/MainForm.h"
 #include "ui/Message.h"
 #include "ui/Status.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 namespace {
@@ -24,23 +25,64 @@ void readQuickFilter(ScanState& scan, MainForm& form) {
         form.stringSchnellFilter->setText(scan.QuickFilter);
 }
 
-// The status texts of the walk change faster than anyone can read them; writing each one to its
-// label would cost more than the walk itself. One is shown at most every 20 ms.
-struct StatusThrottle {
-    QElapsedTimer shown;
-    bool due() {
-        if (shown.isValid() && shown.elapsed() < 20)
-            return false;
-        shown.start();
-        return true;
-    }
-};
-
 bool rootExists(const QString& root) {
     if (IsExistingDirectory(root))
         return true;
     Message(QStringLiteral("Fehler - Das Verzeichnis existiert nicht: ") + root);
     return false;
+}
+
+bool contains(const QString& folder, const QString& inner) {
+    const QString withSeparator = folder.endsWith(u'/') ? folder : folder + u'/';
+    return inner == folder || inner.startsWith(withSeparator);
+}
+
+// A side inside the other would be copied into itself, and the same folder twice compares
+// nothing; both are refused before anything is read.
+bool rootsApart(const QString& source, const QString& target) {
+    const QString a = ResolvedFolderPath(source);
+    const QString b = ResolvedFolderPath(target);
+    if (a.isEmpty() || b.isEmpty() || (!contains(a, b) && !contains(b, a)))
+        return true;
+    Message(QStringLiteral("Fehler - Quelle und Ziel sind derselbe Ordner oder liegen ineinander:\n") +
+            source + u'\n' + target);
+    return false;
+}
+
+// What the window shows of the two walks: the folder each walk entered last and the entries read
+// by both, written at most every 20 ms; the last folder of each side is always shown at the end.
+class WalkDisplay {
+public:
+    explicit WalkDisplay(MainForm& f) : form(f) {}
+
+    void tick(std::array<WalkProgress, 2>& progress, bool last) {
+        if (!last && shown.isValid() && shown.elapsed() < 20)
+            return;
+        shown.start();
+        QString folder;
+        for (WalkProgress& side : progress)
+            if (side.takeFolder(folder))
+                Status(form, QStringLiteral("Scanne: ") + folder, 0);
+        const int32_t entries = progress[0].entriesRead() + progress[1].entriesRead();
+        if (entries != shownEntries) {
+            shownEntries = entries;
+            Status(form, QString::number(entries), 2);
+        }
+    }
+
+private:
+    MainForm& form;
+    QElapsedTimer shown;
+    int32_t shownEntries = 0;
+};
+
+bool treeComplete(const SideTree& tree) {
+    if (tree.cancelled || !tree.rootOpened)
+        return false;
+    for (const SideEntry& e : tree.entries)
+        if ((e.flags & EntryIncomplete) && !(e.flags & EntryExcluded))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -69,34 +111,46 @@ void StartScan(AppState& state, MainForm& form) {
     scan.FilterWords = FilterWordsOf(set.Filter);
     state.rows.rows.clear();
     state.rows.current = -1;
+    scan.Complete = false;
 
     scan.SourceRoot = set.Src;
     if (!rootExists(scan.SourceRoot))
         return;
     scan.TargetRoot = set.Mid;
-    if (!rootExists(scan.TargetRoot))
+    if (!rootExists(scan.TargetRoot) || !rootsApart(scan.SourceRoot, scan.TargetRoot))
         return;
 
     DisableControls(form, true);
-    EventPump pump(form.checkBoxCancel);
-    StatusThrottle activity;
-    StatusThrottle count;
-    const ScanHooks hooks{
-        [&](const QString& text) {
-            if (activity.due())
-                Status(form, text, 0);
-        },
-        [&](int32_t entries) {
-            if (count.due())
-                Status(form, QString::number(entries), 2);
-        },
-        [&pump] { return pump.step(); },
-    };
-    // One offset for the whole scan, so both sides are converted alike.
-    ScanWalk walk{scan, state.rows, hooks, LocalUtcOffsetNow()};
-    ScanTree(walk, scan.SourceRoot, 0);
-    ScanTree(walk, scan.TargetRoot, 1);
-    MatchRows(state.rows, state.settings, MatchOptionsOf(scan));
+    {
+        // One offset for the whole scan, so both sides are converted alike.
+        const int64_t offset = LocalUtcOffsetNow();
+        const std::array<WalkRequest, 2> requests{
+            WalkRequest{scan.SourceRoot, scan.FilterWords, scan.QuickFilter, offset},
+            WalkRequest{scan.TargetRoot, scan.FilterWords, scan.QuickFilter, offset},
+        };
+        std::atomic<bool> cancel{false};
+        WalkDisplay display(form);
+        const std::array<SideTree, 2> trees =
+            WalkBothSides(requests, cancel, [&](std::array<WalkProgress, 2>& progress, bool done) {
+                // Events run no handler meanwhile; "Abbruch" is the one control that acts.
+                QCoreApplication::processEvents(QEventLoop::AllEvents);
+                if (form.checkBoxCancel->isChecked())
+                    cancel = true;
+                display.tick(progress, done);
+            });
+        scan.EntryCounter = trees[0].entriesRead + trees[1].entriesRead;
+        for (int side = 0; side < 2; ++side) {
+            if (!trees[size_t(side)].rootOpened) {
+                DisableControls(form, false);
+                FillResultList(state, form);
+                Message(QStringLiteral("Fehler - Das Verzeichnis kann nicht gelesen werden: ") +
+                        (side == 0 ? scan.SourceRoot : scan.TargetRoot));
+                return;
+            }
+        }
+        scan.Complete = treeComplete(trees[0]) && treeComplete(trees[1]);
+        state.rows = MatchRows(trees[0], trees[1], state.settings, MatchOptionsOf(scan));
+    }
     DisableControls(form, false);
 
     FillResultList(state, form);

@@ -73,7 +73,7 @@ void AddSelectionToFilter(AppState& state, MainForm& form) {
         std::sort(lines.begin(), lines.end());
         lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
         for (int line : lines)
-            words << form.listModel->cellText(line, 1).toLower();
+            words << form.listModel->line(line).path.toLower();
         SortFilterWords(words);
         set->Filter = JoinFilterWords(words);
     }

@@ -18,8 +18,10 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= lineCount())
         return {};
     const ResultRow& row = lines[size_t(index.row())];
-    if (role == Qt::DisplayRole)
-        return CellText(row, index.column());
+    if (role == Qt::DisplayRole) {
+        const QString text = CellText(row, index.column());
+        return index.column() <= ColumnPath ? ReadableName(text) : text;
+    }
     if (role == Qt::ForegroundRole) {
         if (row.action == u'>')
             return QColor(0, 200, 0);

@@ -42,11 +42,14 @@ TEST(StatPath, ReportsKindAndSizeWithoutFollowingLinks) {
     EXPECT_EQ(StatPath(t.path("none")).kind, PathKind::Missing);
 }
 
-TEST(CreateOneDirectory, StripsTrailingBlanksAndSlashesAndMakesNoParents) {
+TEST(CreateOneDirectory, KeepsTrailingBlanksAndDotsStripsSlashesAndMakesNoParents) {
     TestTree t;
     ASSERT_TRUE(t.ok());
-    EXPECT_TRUE(CreateOneDirectory(t.path("docs/ /")));
+    EXPECT_TRUE(CreateOneDirectory(t.path("docs//")));
     EXPECT_TRUE(QFileInfo(t.path("docs")).isDir());
+    EXPECT_TRUE(CreateOneDirectory(t.path("docs /")));
+    EXPECT_TRUE(CreateOneDirectory(t.path("docs./")));
+    EXPECT_EQ(DescribeTree(t.path()), QStringList({"docs /", "docs./", "docs/"}));
     EXPECT_FALSE(CreateOneDirectory(t.path("docs/")));
     EXPECT_FALSE(CreateOneDirectory(t.path("missing/sub/")));
     EXPECT_FALSE(QFileInfo::exists(t.path("missing")));

@@ -25,7 +25,7 @@ TEST(DateText, AgreesWithTheCalendarAcrossLeapYears) {
 }
 
 TEST(CellText, SevenColumnsOfAOneSidedDirectoryAndFile) {
-    const ResultRow dir{"Briefe/", -2, 1500000000, u'>', 0, 0, 0};
+    const ResultRow dir{"Briefe/", -2, 1500000000, u'>', 0, 0, 0, {}, false};
     EXPECT_EQ(CellText(dir, ColumnFile), "");
     EXPECT_EQ(CellText(dir, ColumnPath), "Briefe/");
     EXPECT_EQ(CellText(dir, ColumnSize1), "<DIR>");
@@ -34,7 +34,7 @@ TEST(CellText, SevenColumnsOfAOneSidedDirectoryAndFile) {
     EXPECT_EQ(CellText(dir, ColumnDate2), "");
     EXPECT_EQ(CellText(dir, ColumnSize2), "0");
 
-    const ResultRow file{"a/b/Brief.txt", 0, 0, u'<', 5000000000, 1500000000, 1};
+    const ResultRow file{"a/b/Brief.txt", 0, 0, u'<', 5000000000, 1500000000, 1, {}, false};
     EXPECT_EQ(CellText(file, ColumnFile), "Brief.txt");
     EXPECT_EQ(CellText(file, ColumnSize1), "0");
     EXPECT_EQ(CellText(file, ColumnDate1), "");
@@ -47,5 +47,8 @@ TEST(CellText, FolderPartKeepsTheLastSeparator) {
     EXPECT_EQ(FolderPartOf("a/b/c.txt"), "a/b/");
     EXPECT_EQ(FolderPartOf("a/b/"), "a/b/");
     EXPECT_EQ(FolderPartOf("c.txt"), "");
-    EXPECT_EQ(FileNameOf("x\\y.txt"), "y.txt");
+    // A backslash is part of a name on this system.
+    EXPECT_EQ(FileNameOf("x\\y.txt"), "x\\y.txt");
+    EXPECT_EQ(FileNameOf("d/x\\y.txt"), "x\\y.txt");
+    EXPECT_EQ(FolderPartOf("d/x\\y.txt"), "d/");
 }

@@ -1,23 +1,39 @@
 #include "scan/Compare.h"
+#include "scan/SideWalk.h"
 
 #include "support/QtPrint.h"
+#include "support/TreeBuilder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-ResultRow side1(const QString& path, int64_t size, int32_t date) {
-    return {path, size, date, u'>', 0, 0, 0};
+// An entry of one side's test tree: a folder when the path ends with "/", else a file of `size`
+// bytes (sparse above 1 MiB), with its time.
+struct SideItem {
+    int side;
+    TreeEntry entry;
+};
+SideItem side1(const QString& path, int64_t size, int32_t date) {
+    return {0, path.endsWith(u'/') ? Dir(path, date) : SizedFile(path, size, date)};
 }
-ResultRow side2(const QString& path, int64_t size, int32_t date) {
-    return {path, 0, 0, u'<', size, date, 1};
+SideItem side2(const QString& path, int64_t size, int32_t date) {
+    return {1, path.endsWith(u'/') ? Dir(path, date) : SizedFile(path, size, date)};
 }
 
-ResultRows listOf(std::vector<ResultRow> rows) {
-    ResultRows list;
-    list.rows = std::move(rows);
-    list.current = int(list.rows.size()) - 1;
-    return list;
+// Both sides built on disk and walked as a scan does (in UTC, so dates are the files' times).
+ResultRows matched(const std::vector<SideItem>& items, const MatchOptions& options = {},
+                   const Settings& settings = {}) {
+    TestTree trees[2];
+    for (const SideItem& item : items)
+        EXPECT_TRUE(trees[item.side].add({item.entry}));
+    std::atomic<bool> cancel{false};
+    SideTree walked[2];
+    for (int side = 0; side < 2; ++side) {
+        WalkProgress progress(cancel);
+        walked[side] = WalkSide(WalkRequest{trees[side].path(), {}, {}, 0}, progress);
+    }
+    return MatchRows(walked[0], walked[1], settings, options);
 }
 
 // One line per row: path, size1, date1, action, date2, size2.
@@ -34,10 +50,9 @@ QStringList describe(const ResultRows& list) {
     return out;
 }
 
-QStringList match(std::vector<ResultRow> rows, MatchOptions options = {}, Settings settings = {}) {
-    ResultRows list = listOf(std::move(rows));
-    MatchRows(list, settings, options);
-    return describe(list);
+QStringList match(const std::vector<SideItem>& items, const MatchOptions& options = {},
+                  const Settings& settings = {}) {
+    return describe(matched(items, options, settings));
 }
 
 constexpr int32_t T0 = 1500000000;
@@ -154,7 +169,7 @@ TEST(MatchRows, DirectoryOnlyOnSide2WithThreeFilesGivesFourRows) {
 }
 
 TEST(MatchRows, DirectionWordsKeepOneDirection) {
-    const std::vector<ResultRow> rows = {side1("a", 1, T0), side2("b", 1, T0)};
+    const std::vector<SideItem> rows = {side1("a", 1, T0), side2("b", 1, T0)};
     MatchOptions toTarget;
     toTarget.OnlyToTargetFlag = true;
     EXPECT_EQ(match(rows, toTarget), QStringList({"a 1 1500000000 > 0 0"}));
@@ -167,24 +182,32 @@ TEST(MatchRows, DirectionWordsKeepOneDirection) {
     EXPECT_EQ(match(rows, both), QStringList({"b 0 0 < 1500000000 1"}));
 }
 
-TEST(MatchRows, ThirdRowOfAPathMeetsTheSurvivorOfThePairBeforeIt) {
-    // Two spellings on a case-sensitive side 1, one on side 2: "a" survives against "A" and takes
-    // its size and date as the fields of side 1, then meets the side-2 row, which is newer.
+// Two names of one side that differ only in letter case are two files: each keeps its own row,
+// and the exact spelling pairs first, so the newer "a" of side 1 is never compared with "A".
+TEST(MatchRows, CaseTwinsOfOneSideNeverPairWithEachOther) {
     EXPECT_EQ(match({side1("a", 1, T0 + 100), side1("A", 1, T0), side2("a", 1, T0 + 50)}),
-              QStringList({"a 1 1500000000 < 1500000050 1"}));
-}
-
-TEST(MatchRows, RowAfterADroppedPairIsNotComparedWithIt) {
+              QStringList({"A 1 1500000000 > 0 0", "a 1 1500000100 > 1500000050 1"}));
     EXPECT_EQ(match({side1("c", 1, T0), side1("A", 1, T0 + 100), side1("a", 1, T0 + 100), side2("a", 1, T0)}),
-              QStringList({"a 0 0 < 1500000000 1", "c 1 1500000000 > 0 0"}));
+              QStringList({"A 1 1500000100 > 0 0", "a 1 1500000100 > 1500000000 1", "c 1 1500000000 > 0 0"}));
+    EXPECT_EQ(match({side1("Makefile", 1, T0), side1("xt_DSCP.c", 1, T0), side1("xt_dscp.c", 1, T0),
+                     side2("makefile", 1, T0 + 100)}),
+              QStringList({"makefile 1 1500000000 < 1500000100 1", "xt_DSCP.c 1 1500000000 > 0 0",
+                           "xt_dscp.c 1 1500000000 > 0 0"}));
+    // Several variants without an exact partner: none is merged with another.
+    EXPECT_EQ(match({side1("Foo", 1, T0), side1("FOO", 1, T0), side2("foo", 1, T0)}),
+              QStringList({"FOO 1 1500000000 > 0 0", "Foo 1 1500000000 > 0 0", "foo 0 0 < 1500000000 1"}));
 }
 
-TEST(MatchRows, LastRowBecomesCurrent) {
-    ResultRows list = listOf({side1("a", 1, T0), side2("b", 1, T0)});
-    list.current = 0;
-    MatchRows(list, Settings(), MatchOptions());
-    EXPECT_EQ(list.current, 1);
-    ResultRows empty;
-    MatchRows(empty, Settings(), MatchOptions());
-    EXPECT_EQ(empty.current, -1);
+// A row knows each side's own spelling, folders included, so an operation acts on the entries
+// that are there; a one-sided entry goes into the other side's folder as spelled there.
+TEST(MatchRows, RowsCarryEachSidesSpelling) {
+    const ResultRows rows = matched({side1("Cased/x", 1, T0), side1("Cased/Readme.TXT", 1, T0 + 100),
+                                     side2("cased/readme.txt", 1, T0), side2("cased/only2", 1, T0)});
+    ASSERT_EQ(rows.rows.size(), 3u);
+    QStringList spellings;
+    for (const ResultRow& r : rows.rows)
+        spellings << PathOnSide(r, 0) + " | " + PathOnSide(r, 1);
+    EXPECT_EQ(spellings, QStringList({"Cased/only2 | cased/only2", "Cased/Readme.TXT | cased/readme.txt",
+                                      "Cased/x | cased/x"}));
+    EXPECT_EQ(rows.current, 2);
 }

@@ -10,7 +10,7 @@ namespace {
 QStringList sorted(const QStringList& paths) {
     ResultRows list;
     for (const QString& p : paths)
-        list.rows.push_back({p, 0, 0, u'>', 0, 0, 0});
+        list.rows.push_back({p, 0, 0, u'>', 0, 0, 0, {}, false});
     SortRows(list);
     QStringList out;
     for (const ResultRow& r : list.rows)
@@ -48,9 +48,9 @@ TEST(PathOrder, FoldsOnlyAToZ) {
 
 TEST(PathOrder, SortIsStableForEqualKeys) {
     ResultRows list;
-    list.rows.push_back({"B", 0, 0, u'<', 0, 0, 1});
-    list.rows.push_back({"a", 0, 0, u'>', 0, 0, 0});
-    list.rows.push_back({"b", 0, 0, u'>', 0, 0, 0});
+    list.rows.push_back({"B", 0, 0, u'<', 0, 0, 1, {}, false});
+    list.rows.push_back({"a", 0, 0, u'>', 0, 0, 0, {}, false});
+    list.rows.push_back({"b", 0, 0, u'>', 0, 0, 0, {}, false});
     SortRows(list);
     ASSERT_EQ(list.rows.size(), 3u);
     EXPECT_EQ(list.rows[0].path, "a");
@@ -90,7 +90,7 @@ TEST(PathOrder, LongListsSortLikeOneStableSort) {
         path += QString::number((seed >> 4) % 50);
         if (seed & 1)
             path += u'/';
-        list.rows.push_back({path, i, 0, u'>', 0, 0, uint8_t(i % 2)});
+        list.rows.push_back({path, i, 0, u'>', 0, 0, uint8_t(i % 2), {}, false});
     }
     std::vector<ResultRow> expected = list.rows;
     std::stable_sort(expected.begin(), expected.end(),

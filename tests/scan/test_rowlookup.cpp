@@ -9,7 +9,7 @@ namespace {
 ResultRows listOf(const QStringList& paths) {
     ResultRows list;
     for (const QString& p : paths)
-        list.rows.push_back({p, 1, 1, u'>', 0, 0, 0});
+        list.rows.push_back({p, 1, 1, u'>', 0, 0, 0, {}, false});
     list.current = 0;
     return list;
 }
@@ -23,12 +23,15 @@ QStringList pathsOf(const ResultRows& list) {
 
 } // namespace
 
-TEST(FindRowByPath, FindsTheFirstMatchIgnoringCaseAndMakesItCurrent) {
+// Names that differ only in letter case are different entries: a line must find its own row.
+TEST(FindRowByPath, FindsTheExactSpellingOnlyAndMakesItCurrent) {
     ResultRows list = listOf({"a", "B/c", "b/C", "d"});
-    EXPECT_EQ(FindRowByPath(list, "b/c"), 1);
-    EXPECT_EQ(list.current, 1);
-    EXPECT_EQ(FindRowByPath(list, "D"), 3);
+    EXPECT_EQ(FindRowByPath(list, "b/C"), 2);
+    EXPECT_EQ(list.current, 2);
+    EXPECT_EQ(FindRowByPath(list, "d"), 3);
     EXPECT_EQ(list.current, 3);
+    EXPECT_EQ(FindRowByPath(list, "b/c"), -1);
+    EXPECT_EQ(FindRowByPath(list, "D"), -1);
 }
 
 TEST(FindRowByPath, NotFoundLeavesTheLastRowCurrent) {
@@ -87,14 +90,17 @@ TEST(RowLookup, RemovedRowsArePassedOverAndCounted) {
     EXPECT_EQ(lookup.find("X"), 1);
     lookup.remove(1);
     EXPECT_EQ(lookup.find("x"), -1);
-    EXPECT_EQ(lookup.find("Y"), 2);
+    EXPECT_EQ(lookup.find("Y"), -1);
+    EXPECT_EQ(lookup.find("y"), 2);
     lookup.compact(list);
     EXPECT_EQ(pathsOf(list), QStringList({"y"}));
 }
 
-TEST(RowLookup, MatchesNonAsciiLettersIgnoringCase) {
+TEST(RowLookup, NeverMatchesACaseVariant) {
     ResultRows list = listOf({QStringLiteral("Übung/"), QStringLiteral("übung/Ärger")});
     RowLookup lookup(list);
-    EXPECT_EQ(lookup.find(QStringLiteral("übung/")), 0);
-    EXPECT_EQ(lookup.find(QStringLiteral("ÜBUNG/ärger")), 1);
+    EXPECT_EQ(lookup.find(QStringLiteral("Übung/")), 0);
+    EXPECT_EQ(lookup.find(QStringLiteral("übung/")), -1);
+    EXPECT_EQ(lookup.find(QStringLiteral("übung/Ärger")), 1);
+    EXPECT_EQ(lookup.find(QStringLiteral("ÜBUNG/ärger")), -1);
 }

@@ -1,4 +1,5 @@
-#include "scan/Scanner.h"
+#include "scan/Compare.h"
+#include "scan/SideWalk.h"
 
 #include "platform/DirectoryListing.h"
 #include "support/Privileges.h"
@@ -6,31 +7,48 @@
 #include "support/TreeBuilder.h"
 
 #include <QDir>
+#include <QFile>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int64_t T0 = 1500000000;
 
-struct Scan {
-    ScanState state;
-    ResultRows rows;
-    ScanHooks hooks;
-    QStringList activity;
-    std::vector<int32_t> counts;
+SideTree emptySide() {
+    SideTree tree;
+    SideEntry root;
+    root.size = DirectorySize;
+    root.flags = EntryIsFolder | EntryListed;
+    tree.entries.push_back(root);
+    tree.names.push_back('\0');
+    tree.rootOpened = true;
+    return tree;
+}
 
-    explicit Scan(const QString& source, const QString& target = QString()) {
-        state.SourceRoot = source;
-        state.TargetRoot = target;
-        hooks.showActivity = [this](const QString& t) { activity << t; };
-        hooks.showCount = [this](int32_t n) { counts.push_back(n); };
+// One side walked and compared with an empty other side, so every recorded entry is one row.
+struct Scan {
+    WalkRequest request;
+    std::atomic<bool> cancel{false};
+    SideTree tree;
+    ResultRows rows;
+    QString lastFolder;
+
+    explicit Scan(const QString& root) { request.root = root; }
+    void run(int side = 0) {
+        WalkProgress progress(cancel);
+        tree = WalkSide(request, progress);
+        progress.takeFolder(lastFolder);
+        MatchOptions options;
+        options.pathPrefix[side] = request.root.endsWith(u'/') ? QString() : QStringLiteral("/");
+        const SideTree other = emptySide();
+        rows = side == 0 ? MatchRows(tree, other, Settings(), options)
+                         : MatchRows(other, tree, Settings(), options);
     }
-    void run(const QString& dir, uint8_t side) {
-        ScanWalk walk{state, rows, hooks, 0};
-        ScanTree(walk, dir, side);
-    }
-    // One line per row in recording order: path, own size, own date, action.
+    // One line per row: path, own size, own date, action.
     QStringList lines() const {
         QStringList out;
         for (const ResultRow& r : rows.rows) {
@@ -51,16 +69,13 @@ struct Scan {
 
 } // namespace
 
-TEST(ScanTree, RecordsFilesAndDirectoriesWithSizesAndTimes) {
+TEST(WalkSide, RecordsFilesAndDirectoriesWithSizesAndTimes) {
     TestTree tree({File("a.txt", "hello", T0), Dir("d/", T0 + 10), File("d/b.bin", "123", T0 + 20)});
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
-    scan.run(tree.path(), 0);
-    QStringList lines = scan.lines();
-    // A directory is recorded after its contents.
-    EXPECT_LT(lines.indexOf("d/b.bin 3 1500000020 >"), lines.indexOf("d/ -2 1500000010 >"));
-    lines.sort();
-    EXPECT_EQ(lines, QStringList({"a.txt 5 1500000000 >", "d/ -2 1500000010 >", "d/b.bin 3 1500000020 >"}));
+    scan.run();
+    EXPECT_EQ(scan.lines(),
+              QStringList({"a.txt 5 1500000000 >", "d/ -2 1500000010 >", "d/b.bin 3 1500000020 >"}));
     for (const ResultRow& r : scan.rows.rows) {
         EXPECT_EQ(r.size2, 0);
         EXPECT_EQ(r.date2, 0);
@@ -69,11 +84,11 @@ TEST(ScanTree, RecordsFilesAndDirectoriesWithSizesAndTimes) {
     EXPECT_EQ(scan.rows.current, 2);
 }
 
-TEST(ScanTree, Side2FillsTheSecondFields) {
+TEST(WalkSide, Side2FillsTheSecondFields) {
     TestTree tree({File("x", "12", T0)});
     ASSERT_TRUE(tree.ok());
-    Scan scan(QString(), tree.path());
-    scan.run(tree.path(), 1);
+    Scan scan(tree.path());
+    scan.run(1);
     ASSERT_EQ(scan.rows.rows.size(), 1u);
     const ResultRow& r = scan.rows.rows[0];
     EXPECT_EQ(r.path, "x");
@@ -85,19 +100,19 @@ TEST(ScanTree, Side2FillsTheSecondFields) {
     EXPECT_EQ(r.side, 1);
 }
 
-TEST(ScanTree, TimesUseTheOffsetOfTheScanAndMinusOneOutsideTheRange) {
+TEST(WalkSide, TimesUseTheOffsetOfTheScanAndMinusOneOutsideTheRange) {
     TestTree tree({File("old", "1", 100), File("new", "1", (int64_t(1) << 31) + 5000)});
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
-    ScanWalk walk{scan.state, scan.rows, scan.hooks, -3600};
-    ScanTree(walk, tree.path(), 0);
+    scan.request.utcOffset = -3600;
+    scan.run();
     EXPECT_EQ(scan.sortedPaths(), QStringList({"new", "old"}));
     for (const ResultRow& r : scan.rows.rows)
         EXPECT_EQ(r.date1, -1) << r.path.toStdString();
 
     Scan shifted(tree.path());
-    ScanWalk east{shifted.state, shifted.rows, shifted.hooks, 7200};
-    ScanTree(east, tree.path(), 0);
+    shifted.request.utcOffset = 7200;
+    shifted.run();
     for (const ResultRow& r : shifted.rows.rows) {
         if (r.path == "old") {
             EXPECT_EQ(r.date1, 7300);
@@ -105,71 +120,68 @@ TEST(ScanTree, TimesUseTheOffsetOfTheScanAndMinusOneOutsideTheRange) {
     }
 }
 
-TEST(ScanTree, ExclusionWordWithSeparatorSkipsDirectoriesOnly) {
+TEST(WalkSide, ExclusionWordWithSeparatorSkipsDirectoriesOnly) {
     TestTree tree({File("tempfile.txt", "1"), File("temp", "1"), File("Temp/a", "1"), File("MyTemp/b", "1"),
                    File("Temperatur.txt", "1"), File("Contemporary/c", "1")});
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
-    scan.state.FilterWords = {"temp/"};
-    scan.run(tree.path(), 0);
+    scan.request.FilterWords = {"temp/"};
+    scan.run();
     EXPECT_EQ(scan.sortedPaths(),
               QStringList({"Contemporary/", "Contemporary/c", "Temperatur.txt", "temp", "tempfile.txt"}));
 }
 
-TEST(ScanTree, ExclusionWordWithoutSeparatorMatchesInsideNames) {
+TEST(WalkSide, ExclusionWordWithoutSeparatorMatchesInsideNames) {
     TestTree tree({File("tempfile.txt", "1"), File("Temperatur.txt", "1"), File("Contemporary/c", "1"),
                    File("keep.txt", "1")});
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
-    scan.state.FilterWords = {"", "temp"};
-    scan.run(tree.path(), 0);
+    scan.request.FilterWords = {"", "temp"};
+    scan.run();
     EXPECT_EQ(scan.sortedPaths(), QStringList({"keep.txt"}));
 }
 
-TEST(ScanTree, ExclusionWordInTheRootExcludesTheWholeTree) {
+TEST(WalkSide, ExclusionWordInTheRootExcludesTheWholeTree) {
     TestTree outer;
     ASSERT_TRUE(outer.add({File("Daten/a.txt", "1"), File("Daten/sub/b", "1")}));
     Scan scan(outer.path("Daten/"));
-    scan.state.FilterWords = {"daten"};
-    scan.run(outer.path("Daten/"), 0);
+    scan.request.FilterWords = {"daten"};
+    scan.run();
     EXPECT_TRUE(scan.rows.rows.empty());
 }
 
-TEST(ScanTree, WordsAreMatchedInTheirStoredLowerCaseForm) {
+TEST(WalkSide, WordsAreMatchedInTheirStoredLowerCaseForm) {
     TestTree tree({File("Skip.txt", "1")});
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
-    scan.state.FilterWords = {"Skip"};
-    scan.run(tree.path(), 0);
+    scan.request.FilterWords = {"Skip"};
+    scan.run();
     EXPECT_EQ(scan.sortedPaths(), QStringList({"Skip.txt"}));
-    ScanState words;
-    words.FilterWords = {"skip"};
-    EXPECT_TRUE(IsExcluded(words, tree.path("Skip.txt")));
-    words.FilterWords = {"", "Skip"};
-    EXPECT_FALSE(IsExcluded(words, tree.path("Skip.txt")));
+    EXPECT_TRUE(ContainsFilterWord({"skip"}, tree.path("Skip.txt").toLower()));
+    EXPECT_FALSE(ContainsFilterWord({"", "Skip"}, tree.path("Skip.txt").toLower()));
 }
 
-TEST(ScanTree, QuickFilterMatchingADirectoryNameRecordsEverythingBelowIt) {
+TEST(WalkSide, QuickFilterMatchingADirectoryNameRecordsEverythingBelowIt) {
     TestTree tree({File("Briefe/a.txt", "1"), File("Briefe/alt/b.txt", "1"), File("other/briefe.doc", "1"),
                    File("other/x.txt", "1"), File("y.txt", "1")});
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
-    scan.state.QuickFilter = "briefe";
-    scan.run(tree.path(), 0);
+    scan.request.QuickFilter = "briefe";
+    scan.run();
     EXPECT_EQ(scan.sortedPaths(), QStringList({"Briefe/", "Briefe/a.txt", "Briefe/alt/", "Briefe/alt/b.txt",
                                                "other/briefe.doc"}));
 }
 
-TEST(ScanTree, QuickFilterInTheRootMatchesEveryEntry) {
+TEST(WalkSide, QuickFilterInTheRootMatchesEveryEntry) {
     TestTree outer;
     ASSERT_TRUE(outer.add({File("Projekt/a", "1"), File("Projekt/s/b", "1")}));
     Scan scan(outer.path("Projekt/"));
-    scan.state.QuickFilter = "projekt";
-    scan.run(outer.path("Projekt/"), 0);
+    scan.request.QuickFilter = "projekt";
+    scan.run();
     EXPECT_EQ(scan.sortedPaths(), QStringList({"a", "s/", "s/b"}));
 }
 
-TEST(ScanTree, UnreadableSubdirectoryIsRecordedWithoutContents) {
+TEST(WalkSide, UnreadableSubdirectoryIsRecordedWithoutContents) {
     TestTree tree({File("open/a", "1"), File("closed/secret", "1"), File("b", "1")});
     ASSERT_TRUE(tree.ok());
     ASSERT_EQ(::chmod(QFile::encodeName(tree.path("closed")).constData(), 0), 0);
@@ -177,24 +189,25 @@ TEST(ScanTree, UnreadableSubdirectoryIsRecordedWithoutContents) {
     if (!asUser.active())
         GTEST_SKIP() << "cannot give up the capabilities that let root read any folder";
     Scan scan(tree.path());
-    scan.run(tree.path(), 0);
+    scan.run();
     EXPECT_EQ(scan.sortedPaths(), QStringList({"b", "closed/", "open/", "open/a"}));
 }
 
-TEST(ScanTree, UnlistableRootGivesNoRowsAndNoActivity) {
+TEST(WalkSide, UnlistableRootGivesNoRowsAndNoActivity) {
     TestTree tree;
     Scan scan(tree.path("missing/"));
-    scan.run(tree.path("missing/"), 0);
+    scan.run();
+    EXPECT_FALSE(scan.tree.rootOpened);
     EXPECT_TRUE(scan.rows.rows.empty());
-    EXPECT_TRUE(scan.activity.isEmpty());
-    EXPECT_EQ(scan.state.EntryCounter, 0);
+    EXPECT_TRUE(scan.lastFolder.isEmpty());
+    EXPECT_EQ(scan.tree.entriesRead, 0);
 }
 
-TEST(ScanTree, SymbolicLinksAreListedAsFilesAndNeverFollowed) {
+TEST(WalkSide, SymbolicLinksAreListedAsFilesAndNeverFollowed) {
     TestTree tree({File("d/f", "1"), Link("d/up", ".."), Link("d/self", "."), Link("loop", "loop")});
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
-    scan.run(tree.path(), 0);
+    scan.run();
     EXPECT_EQ(scan.sortedPaths(), QStringList({"d/", "d/f", "d/self", "d/up", "loop"}));
     for (const ResultRow& r : scan.rows.rows) {
         if (r.path == "d/up") {
@@ -203,30 +216,17 @@ TEST(ScanTree, SymbolicLinksAreListedAsFilesAndNeverFollowed) {
     }
 }
 
-TEST(ScanTree, EmptyTreeCountsTheDotEntries) {
+TEST(WalkSide, EmptyTreeCountsTheDotEntries) {
     TestTree tree;
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
-    scan.run(tree.path(), 0);
-    scan.run(tree.path(), 1);
+    scan.run();
     EXPECT_TRUE(scan.rows.rows.empty());
-    EXPECT_EQ(scan.state.EntryCounter, 4);
-    EXPECT_EQ(scan.activity, QStringList({"Scanne: " + tree.path(), "Scanne: " + tree.path()}));
+    EXPECT_EQ(scan.tree.entriesRead, 2);
+    EXPECT_EQ(scan.lastFolder, tree.path());
 }
 
-TEST(ScanTree, CountIsShownOncePerElevenEntriesOfADirectory) {
-    TreeSpec entries;
-    for (int i = 0; i < 25; ++i)
-        entries.push_back(File(QStringLiteral("f%1").arg(i), "1"));
-    TestTree tree(entries);
-    ASSERT_TRUE(tree.ok());
-    Scan scan(tree.path());
-    scan.run(tree.path(), 0);
-    EXPECT_EQ(scan.state.EntryCounter, 27);
-    EXPECT_EQ(scan.counts, (std::vector<int32_t>{11, 22}));
-}
-
-TEST(ScanTree, RootRecurringInsideTheTreeIsRemovedOnlyAtTheStart) {
+TEST(WalkSide, RootRecurringInsideTheTreeIsRemovedOnlyAtTheStart) {
     TestTree tree;
     ASSERT_TRUE(tree.ok());
     const QString root = tree.path("data/");
@@ -234,66 +234,66 @@ TEST(ScanTree, RootRecurringInsideTheTreeIsRemovedOnlyAtTheStart) {
     const QString inner = "x" + root;
     ASSERT_TRUE(BuildTree(root, {File(inner + "f.txt", "1")}));
     Scan scan(root);
-    scan.run(root, 0);
+    scan.run();
     EXPECT_TRUE(scan.sortedPaths().contains(inner + "f.txt"));
     EXPECT_TRUE(scan.sortedPaths().contains(inner));
 }
 
-TEST(ScanTree, RootWithoutSeparatorGivesPathsBeginningWithOne) {
+TEST(WalkSide, RootWithoutSeparatorGivesPathsBeginningWithOne) {
     TestTree tree({File("a", "1")});
     ASSERT_TRUE(tree.ok());
     const QString root = tree.path().chopped(1);
     Scan scan(root);
-    scan.run(root, 0);
+    scan.run();
     EXPECT_EQ(scan.sortedPaths(), QStringList({"/a"}));
 }
 
-TEST(ScanTree, CancelStopsTheDirectoryAndThenEachParentAtItsNextEntry) {
-    TreeSpec entries;
-    for (int i = 0; i < 5; ++i)
-        entries.push_back(File(QStringLiteral("d/e/f%1").arg(i), "1"));
-    TestTree tree(entries);
+TEST(WalkSide, CancelStopsTheWalkAndLeavesItIncomplete) {
+    TestTree tree({File("d/e/f", "1"), File("g", "1")});
     ASSERT_TRUE(tree.ok());
     Scan scan(tree.path());
-    bool cancelled = false;
-    scan.hooks.showActivity = [&](const QString& t) {
-        if (t.endsWith("/e/"))
-            cancelled = true;
-    };
-    scan.hooks.pump = [&] { return cancelled; };
-    scan.run(tree.path(), 0);
-    // e/ stops at its first entry; d/ records e/ and stops at its next one; so does the root.
-    EXPECT_EQ(scan.sortedPaths(), QStringList({"d/", "d/e/"}));
-    const int32_t afterSide1 = scan.state.EntryCounter;
-    scan.run(tree.path(), 1);
-    EXPECT_EQ(scan.state.EntryCounter, afterSide1 + 1);
-    EXPECT_EQ(scan.rows.rows.size(), 2u);
+    scan.cancel = true;
+    scan.run();
+    EXPECT_TRUE(scan.tree.cancelled);
+    EXPECT_TRUE(scan.rows.rows.empty());
+    EXPECT_EQ(scan.tree.entriesRead, 1);
+    EXPECT_TRUE(scan.tree.entries[0].flags & EntryIncomplete);
 }
 
-TEST(MakeRelative, RemovesTheRootOfTheRowsSide) {
-    ScanState s;
-    s.SourceRoot = "/data/";
-    s.TargetRoot = "/data/backup/";
-    EXPECT_EQ(MakeRelative(s, "/data/x/data/y", 0), "x/data/y");
-    EXPECT_EQ(MakeRelative(s, "/data/backup/f", 1), "f");
-    EXPECT_EQ(MakeRelative(s, "/data/backup/f", 0), "backup/f");
-}
+// Deeper than the process may hold folders open, and longer than the system's path limit: the
+// walk still reads every level.
+TEST(WalkSide, ChainDeeperThanTheOpenFileLimitIsWalkedWhole) {
+    TestTree tree;
+    ASSERT_TRUE(tree.ok());
+    constexpr int Depth = 2000;
+    int fd = ::open(QFile::encodeName(tree.path()).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int i = 0; i < Depth; ++i) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        ASSERT_GE(fd, 0);
+    }
+    ::close(::openat(fd, "leaf", O_WRONLY | O_CREAT, 0644));
+    ::close(fd);
 
-TEST(AppendRow, InsertsAfterTheCurrentRow) {
-    ScanState s;
-    s.SourceRoot = "/r/";
-    ResultRows rows;
-    AppendRow(s, rows, "/r/a", 1, 2, u'>', 0, 0, 0);
-    AppendRow(s, rows, "/r/c", 1, 2, u'>', 0, 0, 0);
-    rows.current = 0;
-    AppendRow(s, rows, "/r/b", 1, 2, u'>', 0, 0, 0);
-    rows.current = -1;
-    AppendRow(s, rows, "/r/0", 1, 2, u'>', 0, 0, 0);
-    QStringList paths;
-    for (const ResultRow& r : rows.rows)
-        paths << r.path;
-    EXPECT_EQ(paths, QStringList({"0", "a", "b", "c"}));
-    EXPECT_EQ(rows.current, 0);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = std::min<rlim_t>(old.rlim_cur, 1024);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    Scan scan(tree.path());
+    scan.run();
+    ::setrlimit(RLIMIT_NOFILE, &old);
+
+    EXPECT_EQ(scan.rows.rows.size(), size_t(Depth) + 1);
+    EXPECT_FALSE(scan.tree.cancelled);
+    for (const SideEntry& e : scan.tree.entries)
+        EXPECT_FALSE(e.flags & EntryIncomplete);
+    ASSERT_FALSE(scan.rows.rows.empty());
+    EXPECT_TRUE(scan.rows.rows.back().path.endsWith("d/leaf"));
+    EXPECT_EQ(scan.rows.rows.back().path.count(u'/'), Depth);
 }
 
 TEST(FilterWordsOf, SplitsAtBarsTrimsSpacesAndKeepsEmptyWords) {

@@ -1,8 +1,8 @@
 #include "support/TreeBuilder.h"
 
+#include "platform/FileName.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -16,8 +16,44 @@ namespace {
 
 constexpr int64_t PatternLimit = 1 << 20;
 
+// Through the program's own name encoding, so tests can make names that are not valid UTF-8.
 QByteArray local(const QString& path) {
-    return QFile::encodeName(path);
+    return EncodeFileName(path);
+}
+
+bool makePath(const QByteArray& path) {
+    struct stat st {};
+    if (path.isEmpty() || ::stat(path.constData(), &st) == 0)
+        return path.isEmpty() || S_ISDIR(st.st_mode);
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash > 0 && !makePath(path.left(slash)))
+        return false;
+    return ::mkdir(path.constData(), 0777) == 0 || errno == EEXIST;
+}
+
+QByteArray readAll(const QByteArray& path) {
+    QByteArray data;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return data;
+    char buffer[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        data.append(buffer, n);
+    ::close(fd);
+    return data;
+}
+
+std::vector<QString> namesIn(const QByteArray& folder) {
+    std::vector<QString> names;
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return names;
+    while (dirent* e = ::readdir(dir))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.push_back(DecodeFileName(QByteArray(e->d_name)));
+    ::closedir(dir);
+    return names;
 }
 
 bool writeFile(const QString& path, const TreeEntry& entry) {
@@ -77,17 +113,7 @@ QString withoutSlash(const QString& path) {
 }
 
 void readLevel(const QString& root, const QString& relative, TreeSpec& out) {
-    const QByteArray dirName = local(root + relative);
-    DIR* dir = ::opendir(dirName.constData());
-    if (!dir)
-        return;
-    std::vector<QString> names;
-    while (dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        names.push_back(QFile::decodeName(e->d_name));
-    }
-    ::closedir(dir);
+    const std::vector<QString> names = namesIn(local(root + relative));
     for (const QString& name : names) {
         const QString full = root + relative + name;
         struct stat st {};
@@ -101,7 +127,7 @@ void readLevel(const QString& root, const QString& relative, TreeSpec& out) {
         if (S_ISLNK(st.st_mode)) {
             QByteArray target(4096, '\0');
             const ssize_t n = ::readlink(local(full).constData(), target.data(), size_t(target.size()));
-            entry.linkTarget = QFile::decodeName(target.left(n > 0 ? n : 0));
+            entry.linkTarget = DecodeFileName(target.left(n > 0 ? n : 0));
             out.push_back(entry);
         } else if (S_ISDIR(st.st_mode)) {
             entry.path += u'/';
@@ -111,11 +137,22 @@ void readLevel(const QString& root, const QString& relative, TreeSpec& out) {
             if (st.st_size > PatternLimit) {
                 entry.size = st.st_size;
             } else {
-                QFile file(full);
-                if (file.open(QIODevice::ReadOnly))
-                    entry.contents = file.readAll();
+                entry.contents = readAll(local(full));
             }
             out.push_back(entry);
+        }
+    }
+}
+
+void removeContents(const QByteArray& folder) {
+    for (const QString& name : namesIn(folder)) {
+        const QByteArray full = folder + '/' + local(name);
+        struct stat st {};
+        if (::lstat(full.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            removeContents(full);
+            ::rmdir(full.constData());
+        } else {
+            ::unlink(full.constData());
         }
     }
 }
@@ -163,13 +200,13 @@ bool BuildTree(const QString& root, const TreeSpec& entries) {
     bool ok = true;
     for (const TreeEntry& entry : entries) {
         const QString full = base + entry.path;
-        const QString parent = QFileInfo(withoutSlash(full)).path();
-        ok = QDir().mkpath(parent) && ok;
+        const QByteArray bytes = local(withoutSlash(full));
+        ok = makePath(bytes.left(bytes.lastIndexOf('/'))) && ok;
         if (entry.isLink())
             ok = ::symlink(local(entry.linkTarget).constData(), local(withoutSlash(full)).constData()) == 0 &&
                  ok;
         else if (entry.isDir())
-            ok = QDir().mkpath(full) && ok;
+            ok = makePath(bytes) && ok;
         else
             ok = writeFile(full, entry) && ok;
     }
@@ -225,6 +262,8 @@ TestTree::TestTree(const TreeSpec& entries) : dir(QDir::tempPath() + QStringLite
 
 TestTree::~TestTree() {
     MakeTreeWritable(dir.path());
+    // By the names' bytes: the folder's own removal could not find names that are not UTF-8.
+    removeContents(local(dir.path()));
 }
 
 QString TestTree::path() const {
@@ -239,15 +278,7 @@ void MakeTreeWritable(const QString& root) {
     ::chmod(name.constData(), st.st_mode | S_IRUSR | S_IWUSR | (S_ISDIR(st.st_mode) ? S_IXUSR : 0));
     if (!S_ISDIR(st.st_mode))
         return;
-    DIR* dir = ::opendir(name.constData());
-    if (!dir)
-        return;
-    std::vector<QString> names;
-    while (dirent* e = ::readdir(dir))
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-            names.push_back(QFile::decodeName(e->d_name));
-    ::closedir(dir);
-    for (const QString& n : names)
+    for (const QString& n : namesIn(name))
         MakeTreeWritable(withoutSlash(root) + u'/' + n);
 }
 

@@ -2,15 +2,14 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QFileInfo>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 namespace {
 
 QByteArray sourceInfoText() {
-    // This file lies in tests/tandrix/; the text it was built from in resources/.
-    const QString path = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../resources/info.txt";
+    // The text the program was built from, in the source tree's resources/.
+    const QString path = QStringLiteral(TANDRIX_SOURCE_DIR "/resources/info.txt");
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};

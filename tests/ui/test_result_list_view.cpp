@@ -25,8 +25,15 @@ protected:
     void fill(int count) {
         std::vector<ResultRow> rows;
         for (int i = 0; i < count; ++i)
-            rows.push_back({QStringLiteral("ordner/datei_%1.txt").arg(i), 10 + i, 1500000000,
-                            i % 3 ? u'>' : u'<', 0, 0, 0});
+            rows.push_back({QStringLiteral("ordner/datei_%1.txt").arg(i),
+                            10 + i,
+                            1500000000,
+                            i % 3 ? u'>' : u'<',
+                            0,
+                            0,
+                            0,
+                            {},
+                            false});
         model.setLines(rows);
     }
 

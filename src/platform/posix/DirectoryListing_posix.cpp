@@ -1,7 +1,10 @@
 #include "platform/DirectoryListing.h"
 
-#include <QFile>
+#include "platform/FileName.h"
+
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
@@ -9,62 +12,136 @@
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
-
-DIR* asDir(void* handle) {
-    return static_cast<DIR*>(handle);
-}
 
 bool isDotName(const char* n) {
     return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
 }
 
+EntryKind kindOf(mode_t mode) {
+    if (S_ISREG(mode))
+        return EntryKind::File;
+    if (S_ISDIR(mode))
+        return EntryKind::Directory;
+    if (S_ISLNK(mode))
+        return EntryKind::Link;
+    return EntryKind::Special;
+}
+
+constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// Listing buffers are reused by each thread; one walk reads one folder at a time.
+std::vector<char>& listingBuffer() {
+    thread_local std::vector<char> buffer(64 * 1024);
+    return buffer;
+}
+
 } // namespace
 
-DirectoryListing::DirectoryListing(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    handle = ::opendir(name.constData());
+Folder::Folder(int handle) : fd(handle) {
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0) {
+        dev = uint64_t(st.st_dev);
+        ino = uint64_t(st.st_ino);
+    }
 }
 
-DirectoryListing::DirectoryListing(const DirectoryListing& parent, const char* name) {
-    if (!parent.handle)
-        return;
-    const int fd =
-        ::openat(::dirfd(asDir(parent.handle)), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    handle = ::fdopendir(fd);
-    if (!handle)
+Folder::~Folder() {
+    close();
+}
+
+Folder::Folder(Folder&& other) noexcept : fd(other.fd), dev(other.dev), ino(other.ino) {
+    other.fd = -1;
+}
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd = other.fd;
+        dev = other.dev;
+        ino = other.ino;
+        other.fd = -1;
+    }
+    return *this;
+}
+
+void Folder::close() {
+    if (fd >= 0)
         ::close(fd);
+    fd = -1;
 }
 
-DirectoryListing::~DirectoryListing() {
-    if (handle)
-        ::closedir(asDir(handle));
+Folder Folder::openRoot(const QString& path) {
+    const QByteArray name = EncodeFileName(path);
+    if (name.isEmpty())
+        return Folder();
+    return Folder(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
-bool DirectoryListing::next(ListedEntry& entry) {
-    if (!handle)
-        return false;
-    errno = 0;
-    const dirent* e = ::readdir(asDir(handle));
-    if (!e)
-        return false;
-    entry = ListedEntry();
-    entry.name = e->d_name;
-    if (isDotName(e->d_name)) {
-        entry.isDot = true;
-        return true;
+Folder Folder::openChild(const char* name, uint64_t device, uint64_t inode) const {
+    if (fd < 0)
+        return Folder();
+    Folder child(::openat(fd, name, FolderFlags));
+    if (child.isOpen() && (child.dev != device || child.ino != inode))
+        return Folder();
+    return child;
+}
+
+Folder Folder::openParent(uint64_t device, uint64_t inode) const {
+    if (fd < 0)
+        return Folder();
+    Folder parent(::openat(fd, "..", FolderFlags));
+    if (parent.isOpen() && (parent.dev != device || parent.ino != inode))
+        return Folder();
+    return parent;
+}
+
+// getdents64 instead of readdir: no DIR buffer per open folder, and the folder's handle stays
+// free for opening its subfolders while the walk goes down.
+Folder::ReadResult Folder::read(const std::function<bool(const ListedEntry&)>& visit) {
+    if (fd < 0)
+        return ReadResult::Failed;
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return ReadResult::Failed;
+    std::vector<char>& buffer = listingBuffer();
+    for (;;) {
+        const ssize_t n = ::getdents64(fd, buffer.data(), buffer.size());
+        if (n == 0)
+            return ReadResult::Complete;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return ReadResult::Failed;
+        }
+        for (ssize_t at = 0; at < n;) {
+            const auto* d = reinterpret_cast<const struct dirent64*>(buffer.data() + at);
+            at += d->d_reclen;
+            ListedEntry entry;
+            entry.name = d->d_name;
+            const size_t length = std::strlen(d->d_name);
+            entry.nameLength = uint16_t(length);
+            if (isDotName(d->d_name)) {
+                entry.kind = EntryKind::Dot;
+            } else {
+                struct stat st {};
+                if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                    entry.kind = kindOf(st.st_mode);
+                    entry.size = int64_t(st.st_size);
+                    entry.mtimeUtc = int64_t(st.st_mtim.tv_sec);
+                    entry.device = uint64_t(st.st_dev);
+                    entry.inode = uint64_t(st.st_ino);
+                } else {
+                    // Gone since the listing was read, or there but not readable: only the first
+                    // may be taken as absent.
+                    entry.kind = errno == ENOENT ? EntryKind::Vanished : EntryKind::Unreadable;
+                }
+            }
+            if (!visit(entry))
+                return ReadResult::Stopped;
+        }
     }
-    struct stat st;
-    if (::fstatat(::dirfd(asDir(handle)), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        entry.statOk = true;
-        entry.isDir = S_ISDIR(st.st_mode);
-        entry.size = int64_t(st.st_size);
-        entry.mtimeUtc = int64_t(st.st_mtim.tv_sec);
-    }
-    return true;
 }
 
 bool IsExistingDirectory(const QString& path) {
@@ -73,13 +150,22 @@ bool IsExistingDirectory(const QString& path) {
         p.chop(1);
     if (p.isEmpty())
         return false;
-    struct stat st;
-    return ::stat(QFile::encodeName(p).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    struct stat st {};
+    return ::stat(EncodeFileName(p).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+QString ResolvedFolderPath(const QString& path) {
+    char* resolved = ::realpath(EncodeFileName(path).constData(), nullptr);
+    if (!resolved)
+        return QString();
+    const QString out = DecodeFileName(resolved, qsizetype(std::strlen(resolved)));
+    std::free(resolved);
+    return out;
 }
 
 int64_t LocalUtcOffsetNow() {
     const time_t now = ::time(nullptr);
-    struct tm local;
+    struct tm local {};
     if (!::localtime_r(&now, &local))
         return 0;
     return int64_t(local.tm_gmtoff);
@@ -90,12 +176,4 @@ int32_t LocalSecondsOf(int64_t utcSeconds, int64_t utcOffset) {
     if (local < 0 || local > std::numeric_limits<int32_t>::max())
         return -1;
     return int32_t(local);
-}
-
-QString DecodeFileName(const char* name) {
-    return QFile::decodeName(name);
-}
-
-QByteArray EncodeFileName(const QString& name) {
-    return QFile::encodeName(name);
 }

@@ -1,5 +1,7 @@
 #include "platform/FileOps.h"
 
+#include "platform/FileName.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 #include <QStringList>
@@ -18,7 +20,7 @@ constexpr size_t ChunkBytes = 1 << 20;
 std::atomic<int64_t> writeLimit{-1};
 
 QByteArray encoded(const QString& path) {
-    return QFile::encodeName(path);
+    return EncodeFileName(path);
 }
 
 QByteArray withoutTrailingSlashes(QByteArray path) {
@@ -283,8 +285,9 @@ PathInfo StatPath(const QString& path) {
 }
 
 bool CreateOneDirectory(const QString& path) {
+    // Only the closing separators go: blanks and dots at the end are part of a name here.
     QString name = path;
-    while (!name.isEmpty() && (name.endsWith(QLatin1Char(' ')) || name.endsWith(QLatin1Char('/'))))
+    while (name.size() > 1 && name.endsWith(QLatin1Char('/')))
         name.chop(1);
     if (name.isEmpty())
         return false;

@@ -1,5 +1,7 @@
 #include "platform/Volume.h"
 
+#include "platform/FileName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +13,7 @@ std::optional<VolumeSpace> QueryVolumeSpace(const QString& path) {
     if (path.isEmpty())
         return std::nullopt;
     struct statvfs vfs {};
-    if (statvfs(QFile::encodeName(path).constData(), &vfs) != 0)
+    if (statvfs(EncodeFileName(path).constData(), &vfs) != 0)
         return std::nullopt;
     VolumeSpace space;
     space.available = int64_t(vfs.f_bavail) * int64_t(vfs.f_frsize);
@@ -37,7 +39,7 @@ QString unescapeMountField(const QByteArray& field) {
         }
         out.append(field[i]);
     }
-    return QFile::decodeName(out);
+    return DecodeFileName(out);
 }
 
 bool isBelow(const QString& path, const QString& mountPoint) {

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+// One entry of a walked tree. Kept small: a scan holds one per file and folder of both sides.
+struct SideEntry {
+    int64_t size = 0;        // bytes; DirectorySize for a folder
+    uint32_t nameOffset = 0; // into SideTree::names
+    uint32_t firstChild = 0; // a folder's entries are contiguous, sorted by their name's bytes
+    uint32_t childCount = 0;
+    uint32_t order = 0; // position in reading order; decides between rows of equal paths
+    int32_t date = 0;   // local seconds, as in a row
+    uint16_t nameLength = 0;
+    uint8_t flags = 0;
+};
+
+enum SideEntryFlag : uint8_t {
+    EntryIsFolder = 1,
+    EntryExcluded = 2,   // matched a word of the exclusion filter: not entered, never listed
+    EntryListed = 4,     // passes the quick filter
+    EntryIncomplete = 8, // a folder whose listing was not read to its end (or not at all)
+};
+
+// Everything a walk found on one side. Entry 0 is the root folder.
+struct SideTree {
+    std::vector<SideEntry> entries;
+    std::vector<char> names; // the names' bytes, exactly as the file system gave them
+    bool rootOpened = false;
+    bool cancelled = false;
+    int32_t entriesRead = 0; // every entry of every listing, "." and ".." included
+
+    std::string_view name(const SideEntry& e) const { return {names.data() + e.nameOffset, e.nameLength}; }
+    bool isFolder(const SideEntry& e) const { return e.flags & EntryIsFolder; }
+};

@@ -1,0 +1,254 @@
+#include "scan/SideWalk.h"
+
+#include "platform/DirectoryListing.h"
+#include "platform/FileName.h"
+#include "scan/ResultRow.h"
+#include "text/TrimSpaces.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// A chain of folders deeper than the process may hold open is still walked whole: beyond this
+// many, the folders nearest the root are closed and opened again through ".." on the way back.
+constexpr int MaxOpenFolders = 32;
+
+struct PendingFolder {
+    uint32_t index;
+    uint64_t device;
+    uint64_t inode;
+};
+
+struct Frame {
+    uint32_t folder = 0; // entry index
+    Folder handle;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    std::vector<PendingFolder> subfolders; // in reading order
+    size_t next = 0;
+    QString fullPath; // ends with the separator
+};
+
+// An entry between its listing and its place in the tree.
+struct ReadEntry {
+    int64_t size;
+    uint64_t device;
+    uint64_t inode;
+    uint32_t nameOffset;
+    uint32_t order;
+    int32_t date;
+    uint16_t nameLength;
+    uint8_t flags;
+};
+
+class Walker {
+public:
+    Walker(const WalkRequest& r, WalkProgress& p, SideTree& t)
+        : request(r), progress(p), tree(t), filtering(!r.FilterWords.isEmpty() || !r.QuickFilter.isEmpty()) {}
+
+    // Reads the folder of `frame` and appends its entries; false when a cancel stopped it.
+    bool readFolder(Frame& frame) {
+        progress.enterFolder(frame.fullPath);
+        scratch.clear();
+        scratchNames.clear();
+        bool unknownEntry = false;
+        const Folder::ReadResult result = frame.handle.read([&](const ListedEntry& e) {
+            progress.countEntry();
+            if (progress.cancelled())
+                return false;
+            if (e.kind == EntryKind::Unreadable)
+                unknownEntry = true;
+            if (e.kind != EntryKind::File && e.kind != EntryKind::Directory && e.kind != EntryKind::Link)
+                return true;
+            scratch.push_back(entryOf(frame, e));
+            return true;
+        });
+        append(frame);
+        if (result == Folder::ReadResult::Stopped)
+            return false;
+        if (result == Folder::ReadResult::Complete && !unknownEntry)
+            tree.entries[frame.folder].flags &= uint8_t(~EntryIncomplete);
+        return true;
+    }
+
+private:
+    ReadEntry entryOf(const Frame& frame, const ListedEntry& e) {
+        const bool folder = e.kind == EntryKind::Directory;
+        ReadEntry r{};
+        r.size = folder ? DirectorySize : e.size;
+        r.device = e.device;
+        r.inode = e.inode;
+        r.nameOffset = uint32_t(scratchNames.size());
+        r.nameLength = e.nameLength;
+        r.order = nextOrder++;
+        r.date = LocalSecondsOf(e.mtimeUtc, request.utcOffset);
+        r.flags = folder ? uint8_t(EntryIsFolder | EntryIncomplete) : uint8_t(0);
+        scratchNames.insert(scratchNames.end(), e.name, e.name + e.nameLength);
+        if (!filtering) {
+            r.flags |= EntryListed;
+            return r;
+        }
+        QString full = frame.fullPath + DecodeFileName(e.name, e.nameLength);
+        if (folder)
+            full += u'/';
+        const QString lower = full.toLower();
+        if (ContainsFilterWord(request.FilterWords, lower))
+            r.flags = uint8_t((r.flags & EntryIsFolder) | EntryExcluded);
+        else if (request.QuickFilter.isEmpty() || lower.contains(request.QuickFilter))
+            r.flags |= EntryListed;
+        return r;
+    }
+
+    // The folder's entries go into the tree side by side, sorted by their names' bytes, so the
+    // comparison pairs two folders' entries in one merge.
+    void append(Frame& frame) {
+        const char* names = scratchNames.data();
+        std::sort(scratch.begin(), scratch.end(), [names](const ReadEntry& a, const ReadEntry& b) {
+            const int c =
+                std::memcmp(names + a.nameOffset, names + b.nameOffset, std::min(a.nameLength, b.nameLength));
+            return c != 0 ? c < 0 : a.nameLength < b.nameLength;
+        });
+        const uint32_t first = uint32_t(tree.entries.size());
+        tree.entries[frame.folder].firstChild = first;
+        tree.entries[frame.folder].childCount = uint32_t(scratch.size());
+        for (const ReadEntry& r : scratch) {
+            SideEntry s;
+            s.size = r.size;
+            s.nameOffset = uint32_t(tree.names.size());
+            s.order = r.order;
+            s.date = r.date;
+            s.nameLength = r.nameLength;
+            s.flags = r.flags;
+            // Each name is followed by a zero byte, so a folder can be opened by it directly.
+            tree.names.insert(tree.names.end(), names + r.nameOffset, names + r.nameOffset + r.nameLength);
+            tree.names.push_back('\0');
+            if ((r.flags & EntryIsFolder) && !(r.flags & EntryExcluded))
+                frame.subfolders.push_back({uint32_t(tree.entries.size()), r.device, r.inode});
+            tree.entries.push_back(s);
+        }
+        // Down in the order the listing gave, as a walk without sorting would.
+        std::sort(frame.subfolders.begin(), frame.subfolders.end(),
+                  [this](const PendingFolder& a, const PendingFolder& b) {
+                      return tree.entries[a.index].order < tree.entries[b.index].order;
+                  });
+    }
+
+    const WalkRequest& request;
+    WalkProgress& progress;
+    SideTree& tree;
+    const bool filtering;
+    std::vector<ReadEntry> scratch;
+    std::vector<char> scratchNames;
+    uint32_t nextOrder = 0;
+};
+
+void closeNearestToRoot(std::vector<Frame>& stack, int& open) {
+    for (Frame& frame : stack) {
+        if (frame.handle.isOpen()) {
+            frame.handle.close();
+            --open;
+            return;
+        }
+    }
+}
+
+QString withSeparator(const QString& path) {
+    return path.endsWith(u'/') ? path : path + u'/';
+}
+
+} // namespace
+
+void WalkProgress::enterFolder(const QString& fullPath) {
+    std::lock_guard<std::mutex> guard(lock);
+    folder = fullPath;
+    folderChanged = true;
+}
+
+bool WalkProgress::takeFolder(QString& fullPath) {
+    std::lock_guard<std::mutex> guard(lock);
+    fullPath = folder;
+    const bool changed = folderChanged;
+    folderChanged = false;
+    return changed;
+}
+
+SideTree WalkSide(const WalkRequest& request, WalkProgress& progress) {
+    SideTree tree;
+    SideEntry root;
+    root.size = DirectorySize;
+    root.flags = EntryIsFolder | EntryIncomplete | EntryListed;
+    tree.entries.push_back(root);
+    tree.names.push_back('\0');
+
+    Folder handle = Folder::openRoot(request.root);
+    if (!handle.isOpen())
+        return tree;
+    tree.rootOpened = true;
+    Walker walker(request, progress, tree);
+    std::vector<Frame> stack;
+    Frame first;
+    first.device = handle.device();
+    first.inode = handle.inode();
+    first.handle = std::move(handle);
+    first.fullPath = withSeparator(request.root);
+    stack.push_back(std::move(first));
+    int open = 1;
+    bool complete = walker.readFolder(stack.back());
+
+    while (complete && !stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next < top.subfolders.size()) {
+            const PendingFolder next = top.subfolders[top.next++];
+            if (open >= MaxOpenFolders)
+                closeNearestToRoot(stack, open);
+            const SideEntry& entry = tree.entries[next.index];
+            Folder child =
+                top.handle.openChild(tree.names.data() + entry.nameOffset, next.device, next.inode);
+            if (!child.isOpen())
+                continue; // stays incomplete: unreadable, or no longer the folder that was listed
+            Frame frame;
+            frame.folder = next.index;
+            frame.handle = std::move(child);
+            frame.device = next.device;
+            frame.inode = next.inode;
+            frame.fullPath = top.fullPath + DecodeFileName(tree.name(entry).data(), entry.nameLength) + u'/';
+            ++open;
+            stack.push_back(std::move(frame));
+            complete = walker.readFolder(stack.back());
+            continue;
+        }
+        Frame done = std::move(stack.back());
+        stack.pop_back();
+        if (!stack.empty() && !stack.back().handle.isOpen()) {
+            Frame& parent = stack.back();
+            parent.handle = done.handle.openParent(parent.device, parent.inode);
+            if (parent.handle.isOpen())
+                ++open;
+            else
+                parent.next = parent.subfolders.size(); // moved meanwhile: the rest stays incomplete
+        }
+        done.handle.close();
+        --open;
+    }
+    tree.cancelled = !complete;
+    tree.entriesRead = progress.entriesRead();
+    return tree;
+}
+
+QStringList FilterWordsOf(const QString& filter) {
+    QStringList words;
+    if (filter.isEmpty())
+        return words;
+    for (const QString& field : filter.split(u'|'))
+        words.append(TrimSpaces(field));
+    return words;
+}
+
+bool ContainsFilterWord(const QStringList& words, const QString& lowerPath) {
+    for (const QString& word : words)
+        if (!word.isEmpty() && lowerPath.contains(word))
+            return true;
+    return false;
+}
