@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/FileOps.h"
+#include "support/FileBytes.h"
 #include "support/ModalAnswer.h"
 #include "support/QtPrint.h"
 #include "support/TreeBuilder.h"
 #include "tandrix/App.h"
+#include "ui/Identifiers.h"
 #include "ui/ResultListModel.h"
 
 #include <QDir>
@@ -74,14 +76,23 @@ protected:
         stray = std::make_unique<ModalAnswer>([](QWidget* box) { PressButton(box, "OK"); }, 2000);
         button->click();
     }
+    // Opens the date window from the menu, picks an option by caption (none when empty) and
+    // clicks `button`.
+    void runWith(const QString& option, const QString& button) {
+        question = std::make_unique<ModalAnswer>([option, button](QWidget* w) {
+            for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+                if (!option.isEmpty() && b->text() == option)
+                    b->click();
+            PressButton(w, button);
+        });
+        stray = std::make_unique<ModalAnswer>([](QWidget* box) { PressButton(box, "OK"); }, 3000);
+        form().menuItems[Menu_DateAlign]->trigger();
+    }
     bool asked() const { return question && question->done(); }
     QString questionText() const { return question ? question->text() : QString(); }
     bool messageShown() const { return stray && stray->done(); }
 
-    static QByteArray contentsOf(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray contentsOf(const QString& path) { return readBytes(path); }
     static QStringList temporaries(const QString& folder) {
         return QDir(folder).entryList({CopyTempPrefix() + "*"}, QDir::Files | QDir::Hidden | QDir::System);
     }

@@ -1,7 +1,5 @@
 #include "OpsWindowFixture.h"
 
-#include "ui/Identifiers.h"
-
 #include <QDateTime>
 
 namespace {
@@ -14,18 +12,6 @@ class DateAlign : public OpsWindow {
 protected:
     const int64_t early = localTime(2017, 11, 20, 8, 0);
     const int64_t late = localTime(2017, 11, 26, 10, 0);
-
-    // Opens the window from the menu, picks an option by caption (none when empty) and clicks.
-    void runWith(const QString& option, const QString& button) {
-        question = std::make_unique<ModalAnswer>([option, button](QWidget* w) {
-            for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
-                if (!option.isEmpty() && b->text() == option)
-                    b->click();
-            PressButton(w, button);
-        });
-        stray = std::make_unique<ModalAnswer>([](QWidget* box) { PressButton(box, "OK"); }, 3000);
-        form().menuItems[Menu_DateAlign]->trigger();
-    }
 };
 
 } // namespace

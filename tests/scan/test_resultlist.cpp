@@ -147,6 +147,20 @@ TEST_F(ResultList, DoubleClickOpensTheFoldersOfTheFirstSelectedLine) {
     EXPECT_EQ(opened.paths, QStringList({source.path(), target.path()}));
 }
 
+// Each side's folder as spelled there; a backslash is part of a folder's name.
+TEST_F(ResultList, DoubleClickOpensEachSidesOwnFolder) {
+    ASSERT_TRUE(source.add({File("Cased/a\\b/f.txt", "1", T0 + 100)}));
+    ASSERT_TRUE(target.add({File("cased/a\\b/f.txt", "1", T0)}));
+    openApp();
+    form().buttonScan->click();
+    ASSERT_EQ(paths(), QStringList({"Cased/a\\b/f.txt"}));
+    EXPECT_EQ(cell(0, 0), "f.txt");
+    OpenedPaths opened;
+    selectOnly({0});
+    app->controlEvent(Gadget_Form_ListIconFiles, 2);
+    EXPECT_EQ(opened.paths, QStringList({source.path("Cased/a\\b/"), target.path("cased/a\\b/")}));
+}
+
 TEST_F(ResultList, DoubleClickUsesTheRootsOfTheLastScan) {
     scanTen();
     OpenedPaths opened;

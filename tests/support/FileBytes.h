@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TreeBuilder.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -7,10 +9,7 @@
 
 // A file's bytes, or "<missing>" when it cannot be read.
 inline QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
+    return ReadFileBytes(path).value_or("<missing>");
 }
 
 inline void writeBytes(const QString& path, const QByteArray& bytes) {

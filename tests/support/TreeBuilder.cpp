@@ -31,11 +31,11 @@ bool makePath(const QByteArray& path) {
     return ::mkdir(path.constData(), 0777) == 0 || errno == EEXIST;
 }
 
-QByteArray readAll(const QByteArray& path) {
+std::optional<QByteArray> readAll(const QByteArray& path) {
     QByteArray data;
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return data;
+        return std::nullopt;
     char buffer[65536];
     ssize_t n;
     while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
@@ -137,7 +137,7 @@ void readLevel(const QString& root, const QString& relative, TreeSpec& out) {
             if (st.st_size > PatternLimit) {
                 entry.size = st.st_size;
             } else {
-                entry.contents = readAll(local(full));
+                entry.contents = readAll(local(full)).value_or(QByteArray());
             }
             out.push_back(entry);
         }
@@ -268,6 +268,10 @@ TestTree::~TestTree() {
 
 QString TestTree::path() const {
     return dir.path() + u'/';
+}
+
+std::optional<QByteArray> ReadFileBytes(const QString& path) {
+    return readAll(local(path));
 }
 
 void MakeTreeWritable(const QString& root) {

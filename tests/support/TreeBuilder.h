@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <vector>
 
 // One entry of a test tree. A directory's path ends with "/". A file gets `contents`, or, when
@@ -66,6 +67,10 @@ private:
     QTemporaryDir dir;
     bool valid = false;
 };
+
+// A file's bytes, opened by the name's bytes, so names that are not valid UTF-8 work too; empty
+// when it cannot be read.
+std::optional<QByteArray> ReadFileBytes(const QString& path);
 
 // Makes every entry below `root` writable by its owner again, so it can be removed.
 void MakeTreeWritable(const QString& root);
