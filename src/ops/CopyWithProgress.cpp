@@ -14,12 +14,14 @@ QString CopyProgress(int64_t totalSize, int64_t transferred) {
            QStringLiteral(" MB");
 }
 
-bool CopyWithProgress(const QString& source, const QString& destination, const CopyHooks& hooks) {
-    const bool copied = CopyFileAtomic(source, destination, [&hooks](int64_t total, int64_t done) {
-        if (hooks.showProgress)
-            hooks.showProgress(CopyProgress(total, done));
-        return !(hooks.cancelRequested && hooks.cancelRequested());
-    });
+std::optional<PreparedCopy> PrepareCopyWithProgress(const QString& source, const QString& destination,
+                                                    const CopyHooks& hooks) {
+    std::optional<PreparedCopy> copied =
+        PrepareCopy(source, destination, [&hooks](int64_t total, int64_t done) {
+            if (hooks.showProgress)
+                hooks.showProgress(CopyProgress(total, done));
+            return !(hooks.cancelRequested && hooks.cancelRequested());
+        });
     if (hooks.showProgress)
         hooks.showProgress(QString());
     return copied;

@@ -3,6 +3,9 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
+
+#include "platform/FileOps.h"
 
 // The copy progress text: "12 / 700 MB" in whole MB, empty for a file below one MB.
 QString CopyProgress(int64_t totalSize, int64_t transferred);
@@ -13,6 +16,8 @@ struct CopyHooks {
     std::function<bool()> cancelRequested;                 // keeps the window alive; true stops
 };
 
-// Copies one file (or link) atomically, showing its progress, and clears the progress text at the
-// end. False on cancel or failure, with the old destination untouched.
-bool CopyWithProgress(const QString& source, const QString& destination, const CopyHooks& hooks);
+// Copies one file (or link) beside its destination, showing its progress, and clears the progress
+// text at the end; CommitCopy puts it in place. Empty on cancel or failure, with nothing left
+// behind and the old destination untouched.
+std::optional<PreparedCopy> PrepareCopyWithProgress(const QString& source, const QString& destination,
+                                                    const CopyHooks& hooks);

@@ -2,6 +2,9 @@
 
 #include "ops/DateAlign.h"
 #include "ops/ListLinesHandlers.h"
+#include "platform/FileName.h"
+#include "platform/FileOps.h"
+#include "scan/ResultCells.h"
 #include "scan/ScanHandlers.h"
 #include "tandrix/AppState.h"
 #include "tandrix/DisableControls.h"
@@ -14,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QRadioButton>
+#include <QSet>
 #include <memory>
 
 void RunDateAlign(AppState& state, MainForm& form) {
@@ -55,6 +59,7 @@ void AlignDates(AppState& state, MainForm& form, int direction) {
         const QString& toRoot = fromSide == 0 ? state.scan.TargetRoot : state.scan.SourceRoot;
         const int64_t utcOffset = CurrentUtcOffset();
         EventPump pump(form.checkBoxCancel);
+        QSet<QString> changedFolders;
         for (int line = 0; line < int(selected.size()); ++line) {
             if (pump.step())
                 break;
@@ -63,8 +68,17 @@ void AlignDates(AppState& state, MainForm& form, int direction) {
             --count;
             Status(form, QString::number(count), 2);
             const ResultRow& row = form.listModel->line(line);
-            AlignOneDate(fromRoot, PathOnSide(row, fromSide), toRoot, PathOnSide(row, 1 - fromSide),
-                         utcOffset);
+            const QString& toPath = PathOnSide(row, 1 - fromSide);
+            if (AlignOneDate(fromRoot, PathOnSide(row, fromSide), toRoot, toPath, utcOffset))
+                changedFolders.insert(toRoot + FolderPartOf(toPath));
+        }
+        // The new dates are on the devices before the run counts as done, cancelled or not.
+        if (!changedFolders.isEmpty()) {
+            Status(form, QStringLiteral("Ändere Daten: Schreibe auf den Datenträger..."), 0);
+            std::vector<QByteArray> folders;
+            for (const QString& folder : std::as_const(changedFolders))
+                folders.push_back(EncodeFileName(folder));
+            FlushFileSystems(folders);
         }
         StartScan(state, form);
     }

@@ -3,8 +3,10 @@
 #include "ops/CopyWithProgress.h"
 #include "ops/FreeSpaceHandlers.h"
 #include "ops/ListLinesHandlers.h"
+#include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "scan/PathOrder.h"
+#include "scan/ResultCells.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/RowLookup.h"
 #include "tandrix/AppState.h"
@@ -15,6 +17,8 @@
 #include "ui/Status.h"
 
 #include <QElapsedTimer>
+#include <QHash>
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -77,28 +81,54 @@ void markSelection(AppState& state, MainForm& form, const std::vector<bool>& sel
     }
 }
 
+// Copies are written beside their destinations and put in place in batches: the batch's data is
+// flushed to the devices first, then each copy is renamed over its destination. So a crash (or a
+// pulled stick) can never leave a destination shorter than its source that carries the source's
+// time, while trees of small files still cost one flush per batch instead of one per file.
+constexpr size_t BatchFiles = 1000;
+constexpr int64_t BatchBytes = int64_t(256) << 20;
+
 struct SyncRun {
+    SyncRun(AppState& s, MainForm& f, EventPump& p, CountDisplay& c, std::vector<bool>& done, int rows,
+            bool cancelledAlready)
+        : state(s), form(f), pump(p), countDisplay(c), carriedOut(done), count(rows),
+          cancelled(cancelledAlready) {}
+
     AppState& state;
     MainForm& form;
     EventPump& pump;
     CountDisplay& countDisplay;
     std::vector<bool>& carriedOut;
     int count = 0;
-    std::optional<QElapsedTimer> lastRefresh;
     bool cancelled = false;
+    std::optional<QElapsedTimer> lastRefresh;
 
-    // One row in one direction, each side under its own spelling; true when it was carried out.
-    bool carryOut(const ResultRow& row, int fromSide) {
+    struct Pending {
+        size_t row;
+        PreparedCopy copy;
+    };
+    std::vector<Pending> pending;
+    int64_t pendingBytes = 0;
+    std::vector<QByteArray> writtenFolders;
+    QHash<QString, QStringList> leftovers; // folder -> temporary files an interrupted run left there
+
+    enum class Outcome { Failed, Done, Pending };
+
+    // One row in one direction, each side under its own spelling.
+    Outcome carryOut(const ResultRow& row, int fromSide, size_t index) {
         const QString& fromRoot = fromSide == 0 ? state.scan.SourceRoot : state.scan.TargetRoot;
         const QString& toRoot = fromSide == 0 ? state.scan.TargetRoot : state.scan.SourceRoot;
         const QString& fromPath = PathOnSide(row, fromSide);
         const QString& toPath = PathOnSide(row, 1 - fromSide);
         if (PassesThroughLink(fromRoot, fromPath) || PassesThroughLink(toRoot, toPath))
-            return false;
+            return Outcome::Failed;
         const QString from = fromRoot + fromPath;
         const QString to = toRoot + toPath;
+        const QString folder = toRoot + FolderPartOf(toPath.endsWith(u'/') ? toPath.chopped(1) : toPath);
+        removeLeftoversIn(folder);
+        writtenFolders.push_back(EncodeFileName(folder));
         if (StatPath(from).kind == PathKind::Directory)
-            return CreateOneDirectory(to);
+            return CreateOneDirectory(to) ? Outcome::Done : Outcome::Failed;
         CopyHooks hooks;
         hooks.showProgress = [this](const QString& text) {
             if (form.statusField[1])
@@ -106,7 +136,57 @@ struct SyncRun {
             Status(form, text, 1);
         };
         hooks.cancelRequested = [this] { return pump.step(); };
-        return CopyWithProgress(from, to, hooks);
+        std::optional<PreparedCopy> copy = PrepareCopyWithProgress(from, to, hooks);
+        if (!copy)
+            return Outcome::Failed;
+        pendingBytes += std::max<int64_t>(row.action == u'>' ? row.size1 : row.size2, 0);
+        pending.push_back({index, std::move(*copy)});
+        if (pending.size() >= BatchFiles || pendingBytes >= BatchBytes)
+            commitBatch();
+        return Outcome::Pending;
+    }
+
+    void removeLeftoversIn(const QString& folder) {
+        const auto found = leftovers.find(folder);
+        if (found == leftovers.end())
+            return;
+        for (const QString& path : found.value())
+            RemoveCopyLeftover(path);
+        leftovers.erase(found);
+    }
+
+    void done(size_t index) {
+        carriedOut[index] = true;
+        --count;
+        countDisplay.show(count, true);
+    }
+
+    void commitBatch() {
+        if (pending.empty())
+            return;
+        Status(form, QStringLiteral("Synchronisiere: Schreibe auf den Datenträger..."), 0);
+        std::vector<QByteArray> folders;
+        for (const Pending& p : pending)
+            folders.push_back(p.copy.folder);
+        const bool flushed = FlushFileSystems(folders);
+        for (const Pending& p : pending) {
+            if (!flushed)
+                AbandonCopy(p.copy);
+            else if (CommitCopy(p.copy))
+                done(p.row);
+        }
+        pending.clear();
+        pendingBytes = 0;
+    }
+
+    // The end of the run, cancelled or not: what was written is on the devices before it is
+    // reported done.
+    void finish() {
+        commitBatch();
+        if (writtenFolders.empty())
+            return;
+        Status(form, QStringLiteral("Synchronisiere: Schreibe auf den Datenträger..."), 0);
+        FlushFileSystems(writtenFolders);
     }
 
     void refreshFreeSpaceNowAndThen() {
@@ -125,19 +205,17 @@ struct SyncRun {
         for (size_t i = 0; i < rows.size(); ++i) {
             if (cancelled || pump.step()) {
                 cancelled = true;
-                return;
+                break;
             }
             const ResultRow& row = rows[i];
             if (!carriedOut[i] && row.side == 1 && row.action == action) {
                 Status(form, activity + row.path, 0);
-                if (carryOut(row, toSource ? 1 : 0)) {
-                    carriedOut[i] = true;
-                    --count;
-                    countDisplay.show(count, true);
-                }
+                if (carryOut(row, toSource ? 1 : 0, i) == Outcome::Done)
+                    done(i);
             }
             refreshFreeSpaceNowAndThen();
         }
+        commitBatch();
     }
 };
 
@@ -181,10 +259,13 @@ void SyncSelected(AppState& state, MainForm& form) {
     markSelection(state, form, selected, count, pump, countDisplay);
 
     std::vector<bool> carriedOut(state.rows.rows.size(), false);
-    SyncRun run{state, form, pump, countDisplay, carriedOut, savedCount, std::nullopt, pump.cancelled()};
+    SyncRun run(state, form, pump, countDisplay, carriedOut, savedCount, pump.cancelled());
+    for (const QString& path : state.scan.Leftovers)
+        run.leftovers[FolderPartOf(path)].append(path);
     countDisplay.show(run.count, true);
     run.pass(QLatin1Char('<'));
     run.pass(QLatin1Char('>'));
+    run.finish();
     dropCarriedOut(state.rows, carriedOut);
 
     DisableControls(form, false);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // What a path names, looked at without following a final symbolic link.
 enum class PathKind { Missing, File, Directory, Link, Other };
@@ -45,12 +46,38 @@ bool SetModTime(const QString& path, int64_t seconds);
 // false to cancel.
 using CopyProgressFn = std::function<bool(int64_t totalBytes, int64_t doneBytes)>;
 
-// Copies a file (contents, permission bits, modification time with nanoseconds) or a symbolic
-// link (as a link) into a temporary file beside the destination and renames it over the
-// destination only when complete. On cancel or any failure the temporary file is removed, the
-// old destination stays as it was, and false is returned. A write-protected destination file is
-// not replaced.
+// A copy written completely into a temporary file beside its destination, not yet in its place.
+struct PreparedCopy {
+    QByteArray temp;
+    QByteArray destination;
+    QByteArray folder; // the destination's folder
+};
+
+// Copies a file (contents with their holes, permission bits, modification time with nanoseconds)
+// or a symbolic link (as a link) into a temporary file beside the destination. On cancel or any
+// failure nothing is left behind. A write-protected destination file or a folder is refused.
+std::optional<PreparedCopy> PrepareCopy(const QString& source, const QString& destination,
+                                        const CopyProgressFn& progress);
+// Renames a prepared copy over its destination. Its data must have been flushed first
+// (FlushFileSystems), so that no crash can leave a destination shorter than its source that
+// carries the source's time. On failure the temporary file is removed.
+bool CommitCopy(const PreparedCopy& copy);
+void AbandonCopy(const PreparedCopy& copy);
+// Writes everything written so far to the file systems holding these folders through to the
+// devices, each file system once.
+bool FlushFileSystems(const std::vector<QByteArray>& folders);
+
+// Prepare, flush and commit of one copy: the old destination stays as it was until the new one is
+// complete on the device; false on cancel or failure.
 bool CopyFileAtomic(const QString& source, const QString& destination, const CopyProgressFn& progress);
+
+// Whether a name has the exact form of the copy's temporary files (a leftover of a run that was
+// interrupted), and its removal; nothing of another form is ever removed.
+bool IsCopyTempName(const QByteArray& name);
+bool RemoveCopyLeftover(const QString& path);
+
+// Test seam: called with "flush <folder>" and "commit <destination>" as they happen.
+void SetDurabilityTrace(std::function<void(const QByteArray&)> observer);
 
 // Test seam: from now on every copy's writes fail with "disk full" once `bytes` bytes of one file
 // have been written; a negative value turns this off.

@@ -54,4 +54,6 @@ struct ScanState {
     int32_t EntryCounter = 0;
     // Every folder of both sides was read to its end; false after a cancel or unreadable folders.
     bool Complete = true;
+    // Temporary files of an interrupted copy met by the scan; a sync into their folder removes them.
+    QStringList Leftovers;
 };

@@ -112,6 +112,7 @@ void StartScan(AppState& state, MainForm& form) {
     state.rows.rows.clear();
     state.rows.current = -1;
     scan.Complete = false;
+    scan.Leftovers.clear();
 
     scan.SourceRoot = set.Src;
     if (!rootExists(scan.SourceRoot))
@@ -149,6 +150,7 @@ void StartScan(AppState& state, MainForm& form) {
             }
         }
         scan.Complete = treeComplete(trees[0]) && treeComplete(trees[1]);
+        scan.Leftovers = trees[0].leftovers + trees[1].leftovers;
         state.rows = MatchRows(trees[0], trees[1], state.settings, MatchOptionsOf(scan));
     }
     DisableControls(form, false);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,7 @@ struct SideTree {
     bool rootOpened = false;
     bool cancelled = false;
     int32_t entriesRead = 0; // every entry of every listing, "." and ".." included
+    QStringList leftovers;   // full paths of temporary files an interrupted copy left behind
 
     std::string_view name(const SideEntry& e) const { return {names.data() + e.nameOffset, e.nameLength}; }
     bool isFolder(const SideEntry& e) const { return e.flags & EntryIsFolder; }

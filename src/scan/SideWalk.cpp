@@ -2,6 +2,7 @@
 
 #include "platform/DirectoryListing.h"
 #include "platform/FileName.h"
+#include "platform/FileOps.h"
 #include "scan/ResultRow.h"
 #include "text/TrimSpaces.h"
 
@@ -55,6 +56,12 @@ public:
         scratchNames.clear();
         bool unknownEntry = false;
         const Folder::ReadResult result = frame.handle.read([&](const ListedEntry& e) {
+            // The copy's own temporary files are no one's data: never listed, counted or copied.
+            if ((e.kind == EntryKind::File || e.kind == EntryKind::Link) &&
+                IsCopyTempName(QByteArray::fromRawData(e.name, e.nameLength))) {
+                tree.leftovers.append(frame.fullPath + DecodeFileName(e.name, e.nameLength));
+                return true;
+            }
             progress.countEntry();
             if (progress.cancelled())
                 return false;

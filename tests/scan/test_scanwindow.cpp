@@ -1,11 +1,13 @@
 #include "ScanWindowFixture.h"
 
 #include "support/ModalAnswer.h"
+#include "support/Privileges.h"
 #include "ui/Identifiers.h"
 
 #include <QColor>
 #include <QRegularExpression>
 #include <QTimer>
+#include <sys/stat.h>
 
 namespace {
 
@@ -128,6 +130,43 @@ TEST_F(ScanButton, MissingTargetIsReportedWithItsPath) {
     EXPECT_EQ(answer.text(), "Fehler - Das Verzeichnis existiert nicht: " + missing);
 }
 
+// Roots that overlap or cannot be read stop the scan with their names, and nothing is listed.
+TEST_F(ScanButton, OverlappingOrUnreadableRootsAreRefused) {
+    ASSERT_TRUE(source.add({File("sub/a", "1"), File("b", "1")}));
+    openApp();
+    struct Case {
+        QString src, mid, message;
+    };
+    const QString overlap = "Fehler - Quelle und Ziel sind derselbe Ordner oder liegen ineinander:\n";
+    const std::vector<Case> cases = {
+        {source.path(), source.path(), overlap + source.path() + "\n" + source.path()},
+        {source.path(), source.path("sub/"), overlap + source.path() + "\n" + source.path("sub/")},
+        {source.path("sub/"), source.path(), overlap + source.path("sub/") + "\n" + source.path()},
+        {source.path("sub/../sub/"), source.path() + ".",
+         overlap + source.path("sub/../sub/") + "\n" + source.path() + "."},
+    };
+    for (const Case& c : cases) {
+        state().sets.sets[0].Src = c.src;
+        state().sets.sets[0].Mid = c.mid;
+        ModalAnswer answer([](QWidget* box) { PressButton(box, "OK"); });
+        form().buttonScan->click();
+        EXPECT_EQ(answer.text(), c.message);
+        EXPECT_TRUE(state().rows.rows.empty());
+    }
+
+    state().sets.sets[0].Src = source.path();
+    state().sets.sets[0].Mid = target.path();
+    ASSERT_EQ(::chmod(QFile::encodeName(target.path()).constData(), 0), 0);
+    PermissionBitsApply asUser;
+    if (!asUser.active())
+        GTEST_SKIP() << "cannot give up the capabilities that let root read any folder";
+    ModalAnswer answer([](QWidget* box) { PressButton(box, "OK"); });
+    form().buttonScan->click();
+    EXPECT_EQ(answer.text(), "Fehler - Das Verzeichnis kann nicht gelesen werden: " + target.path());
+    EXPECT_EQ(lines(), 0);
+    EXPECT_TRUE(form().buttonScan->isEnabled());
+}
+
 TEST_F(ScanButton, NoSetOfTheComboBoxNameIsReported) {
     openApp();
     state().sets.sets[0].Name = "Anders";
@@ -145,12 +184,18 @@ TEST_F(ScanButton, NoSetAtAllIsReported) {
     EXPECT_EQ(answer.text(), "Bitte erst ein Set erstellen!");
 }
 
-TEST_F(ScanButton, AbbruchDuringTheScanMarksTheCountLine) {
+// What a cancelled scan could not read may hold the files its rows call missing: the rows found
+// are listed, but no operation acts on them before a new scan.
+TEST_F(ScanButton, AbbruchDuringTheScanMarksTheCountLineAndNoOperationActs) {
     TreeSpec big;
-    for (int d = 0; d < 60; ++d)
+    TreeSpec newer;
+    for (int d = 0; d < 60; ++d) {
         for (int f = 0; f < 500; ++f)
-            big.push_back(File(QStringLiteral("d%1/f%2").arg(d).arg(f), ""));
+            big.push_back(File(QStringLiteral("d%1/f%2").arg(d).arg(f), "", T0));
+        newer.push_back(File(QStringLiteral("d%1/f0").arg(d), "newer", T0 + 100));
+    }
     ASSERT_TRUE(source.add(big));
+    ASSERT_TRUE(target.add(newer));
     openApp();
     // Ticks "Abbruch" as soon as the walk has begun and lets the window's events run.
     QTimer ticker;
@@ -168,4 +213,17 @@ TEST_F(ScanButton, AbbruchDuringTheScanMarksTheCountLine) {
     // The event loop clears the box once the scan has returned.
     EXPECT_FALSE(form().checkBoxCancel->isChecked());
     EXPECT_TRUE(form().buttonScan->isEnabled());
+    EXPECT_FALSE(state().scan.Complete);
+
+    const QStringList before = DescribeTree(target.path());
+    form().buttonSelAll->click();
+    for (QAbstractButton* button : {static_cast<QAbstractButton*>(form().buttonSelSync),
+                                    static_cast<QAbstractButton*>(form().buttonSelDel)}) {
+        form().checkBoxDelZ->setChecked(true);
+        ModalAnswer answer([](QWidget* box) { PressButton(box, "OK"); });
+        button->click();
+        EXPECT_TRUE(answer.text().contains("unvollständigen Scan")) << answer.text().toStdString();
+        EXPECT_TRUE(answer.text().contains("Bitte erneut scannen."));
+    }
+    EXPECT_EQ(DescribeTree(target.path()), before);
 }

@@ -9,9 +9,9 @@
 #include <vector>
 
 // One entry of a test tree. A directory's path ends with "/". A file gets `contents`, or, when
-// `size` is set, `size` bytes of a repeating pattern (files above 1 MiB are sparse zeros, so a
-// test can make a 3 GiB file cheaply). A link is made when `linkTarget` is set; it is never
-// followed. `mtime` 0 leaves the time the file system gave it.
+// `size` is set, `size` bytes of a repeating pattern (files above 16 MiB are sparse zeros with a
+// mark every 64 KiB, so a test can make a 3 GiB file cheaply). A link is made when `linkTarget` is set; it is
+// never followed. `mtime` 0 leaves the time the file system gave it.
 struct TreeEntry {
     QString path;
     QByteArray contents;

@@ -6,8 +6,11 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -114,8 +117,9 @@ int createTempBeside(const QByteArray& destination, QByteArray& temp) {
     return mkostemps(temp.data(), int(suffix.size()), O_CLOEXEC);
 }
 
-bool copyLink(const QByteArray& source, const QByteArray& destination, const struct stat& st,
-              const CopyProgressFn& progress) {
+// Makes a temporary link beside `destination` with the source link's target and time.
+bool prepareLink(const QByteArray& source, const QByteArray& destination, const struct stat& st,
+                 const CopyProgressFn& progress, QByteArray& temp) {
     if (progress && !progress(0, 0))
         return false;
     QByteArray target(int(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
@@ -125,15 +129,14 @@ bool copyLink(const QByteArray& source, const QByteArray& destination, const str
     target.truncate(int(length));
     const QByteArray folder = folderOf(destination);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray temp = randomTempName(folder);
+        temp = randomTempName(folder);
         if (symlink(target.constData(), temp.constData()) != 0) {
             if (errno == EEXIST)
                 continue;
             return false;
         }
         const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
-        if (utimensat(AT_FDCWD, temp.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 ||
-            rename(temp.constData(), destination.constData()) != 0) {
+        if (utimensat(AT_FDCWD, temp.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) {
             unlink(temp.constData());
             return false;
         }
@@ -163,63 +166,72 @@ bool writeAll(int fd, const char* data, size_t length, int64_t alreadyWritten) {
     return true;
 }
 
-enum class Chunk { Data, End, Failed };
-
-// One chunk in the kernel where it can copy between these two files, else through a buffer.
-Chunk copyChunk(int in, int out, bool& inKernel, std::vector<char>& buffer, int64_t done, int64_t total,
-                int64_t& copied) {
-    if (inKernel) {
-        const ssize_t n = copy_file_range(in, nullptr, out, nullptr, ChunkBytes, 0);
-        if (n > 0) {
-            copied = n;
-            return Chunk::Data;
+// Copies the bytes from the current offsets of both files up to `end` of the source, in the
+// kernel where it can copy between these two files, else through a buffer. `written` counts the
+// bytes written so far; a source that ends early ends the range.
+bool copyRange(int in, int out, int64_t position, int64_t end, bool& inKernel, std::vector<char>& buffer,
+               int64_t& written, int64_t total, const CopyProgressFn& progress) {
+    while (position < end) {
+        const size_t length = size_t(std::min<int64_t>(int64_t(ChunkBytes), end - position));
+        ssize_t n = -1;
+        if (inKernel) {
+            n = copy_file_range(in, nullptr, out, nullptr, length, 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL &&
+                errno != ETXTBSY)
+                return false;
+            if (n < 0)
+                inKernel = false;
         }
-        if (n < 0 && errno == EINTR)
-            return copyChunk(in, out, inKernel, buffer, done, total, copied);
-        // Some file systems report 0 or refuse the call; the plain read below decides the end.
-        if (n == 0 && done >= total)
-            return Chunk::End;
-        if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL &&
-            errno != ETXTBSY)
-            return Chunk::Failed;
-        inKernel = false;
+        if (!inKernel) {
+            if (buffer.empty())
+                buffer.resize(ChunkBytes);
+            do {
+                n = read(in, buffer.data(), length);
+            } while (n < 0 && errno == EINTR);
+            if (n < 0 || (n > 0 && !writeAll(out, buffer.data(), size_t(n), written)))
+                return false;
+        }
+        if (n == 0)
+            return true;
+        position += n;
+        written += n;
+        if (progress && !progress(total, position))
+            return false;
     }
-    if (buffer.empty())
-        buffer.resize(ChunkBytes);
-    ssize_t n;
-    do {
-        n = read(in, buffer.data(), buffer.size());
-    } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        return Chunk::Failed;
-    if (n == 0)
-        return Chunk::End;
-    if (!writeAll(out, buffer.data(), size_t(n), done))
-        return Chunk::Failed;
-    copied = n;
-    return Chunk::Data;
+    return true;
 }
 
+// The source's data, region by region: holes stay holes, so a sparse file stays sparse.
 bool copyContents(int in, int out, int64_t total, const CopyProgressFn& progress) {
     if (progress && !progress(total, 0))
         return false;
     bool inKernel = writeLimit.load() < 0;
     std::vector<char> buffer;
-    int64_t done = 0;
-    for (;;) {
-        int64_t copied = 0;
-        const Chunk chunk = copyChunk(in, out, inKernel, buffer, done, total, copied);
-        if (chunk == Chunk::Failed)
+    int64_t written = 0;
+    for (int64_t offset = 0; offset < total;) {
+        off_t data = lseek(in, offset, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break; // only a hole is left
+        if (data < 0)
+            data = offset; // no hole information: all of it is data
+        off_t hole = lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || hole > total)
+            hole = total;
+        if (lseek(in, data, SEEK_SET) != data || lseek(out, data, SEEK_SET) != data)
             return false;
-        if (chunk == Chunk::End)
-            return true;
-        done += copied;
-        if (progress && !progress(total, done))
+        if (!copyRange(in, out, data, hole, inKernel, buffer, written, total, progress))
             return false;
+        offset = hole;
     }
+    if (ftruncate(out, total) != 0)
+        return false;
+    return !progress || progress(total, total);
 }
 
-bool copyRegular(const QByteArray& source, const QByteArray& destination, const CopyProgressFn& progress) {
+bool prepareRegular(const QByteArray& source, const QByteArray& destination, const CopyProgressFn& progress,
+                    QByteArray& temp) {
     const int in = open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (in < 0)
         return false;
@@ -228,7 +240,6 @@ bool copyRegular(const QByteArray& source, const QByteArray& destination, const 
         close(in);
         return false;
     }
-    QByteArray temp;
     const int out = createTempBeside(destination, temp);
     if (out < 0) {
         close(in);
@@ -240,20 +251,36 @@ bool copyRegular(const QByteArray& source, const QByteArray& destination, const 
         fchmod(out, st.st_mode & 07777);
         const timespec times[2] = {st.st_atim, st.st_mtim};
         ok = futimens(out, times) == 0;
-        // Replacing a file must not leave an empty one after a crash, so its data reaches the
-        // disk before the rename. A new file loses nothing if it vanishes (the source still has
-        // it), and skipping the flush there keeps trees of small files fast.
-        struct stat existing {};
-        if (ok && lstat(destination.constData(), &existing) == 0)
-            ok = fsync(out) == 0;
     }
     ok = (close(out) == 0) && ok;
     close(in);
-    if (ok)
-        ok = rename(temp.constData(), destination.constData()) == 0;
     if (!ok)
         unlink(temp.constData());
     return ok;
+}
+
+std::function<void(const QByteArray&)>& durabilityTrace() {
+    static std::function<void(const QByteArray&)> trace;
+    return trace;
+}
+
+void trace(const QByteArray& event) {
+    if (durabilityTrace())
+        durabilityTrace()(event);
+}
+
+// The exact form of the copy's temporary names: prefix, six letters or digits, suffix.
+bool isTempName(const char* name, size_t length) {
+    static const QByteArray prefix = ".tandrix-";
+    static const QByteArray suffix = ".tmp";
+    if (length != size_t(prefix.size() + 6 + suffix.size()) ||
+        std::memcmp(name, prefix.constData(), prefix.size()) != 0 ||
+        std::memcmp(name + length - suffix.size(), suffix.constData(), suffix.size()) != 0)
+        return false;
+    for (size_t i = size_t(prefix.size()); i < size_t(prefix.size()) + 6; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -347,22 +374,93 @@ bool SetModTime(const QString& path, int64_t seconds) {
     return ok;
 }
 
-bool CopyFileAtomic(const QString& source, const QString& destination, const CopyProgressFn& progress) {
+std::optional<PreparedCopy> PrepareCopy(const QString& source, const QString& destination,
+                                        const CopyProgressFn& progress) {
     const QByteArray from = encoded(source);
     const QByteArray to = encoded(destination);
     if (from.isEmpty() || to.isEmpty() || from.endsWith('/') || to.endsWith('/'))
-        return false;
+        return std::nullopt;
     struct stat sourceStat {};
     if (!lstatPath(from, sourceStat))
-        return false;
+        return std::nullopt;
     struct stat old {};
     if (lstatPath(to, old) && (S_ISDIR(old.st_mode) || ownerCannotWrite(old)))
-        return false;
+        return std::nullopt;
+    PreparedCopy copy;
+    copy.destination = to;
+    copy.folder = folderOf(to);
+    bool ok = false;
     if (S_ISLNK(sourceStat.st_mode))
-        return copyLink(from, to, sourceStat, progress);
-    if (!S_ISREG(sourceStat.st_mode))
+        ok = prepareLink(from, to, sourceStat, progress, copy.temp);
+    else if (S_ISREG(sourceStat.st_mode))
+        ok = prepareRegular(from, to, progress, copy.temp);
+    if (!ok)
+        return std::nullopt;
+    return copy;
+}
+
+bool CommitCopy(const PreparedCopy& copy) {
+    trace("commit " + copy.destination);
+    if (rename(copy.temp.constData(), copy.destination.constData()) == 0)
+        return true;
+    unlink(copy.temp.constData());
+    return false;
+}
+
+void AbandonCopy(const PreparedCopy& copy) {
+    unlink(copy.temp.constData());
+}
+
+bool FlushFileSystems(const std::vector<QByteArray>& folders) {
+    bool ok = true;
+    std::vector<dev_t> flushed;
+    for (const QByteArray& folder : folders) {
+        struct stat st {};
+        if (stat(folder.constData(), &st) != 0) {
+            ok = false;
+            continue;
+        }
+        if (std::find(flushed.begin(), flushed.end(), st.st_dev) != flushed.end())
+            continue;
+        const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            ok = false;
+            continue;
+        }
+        trace("flush " + folder);
+        ok = syncfs(fd) == 0 && ok;
+        close(fd);
+        flushed.push_back(st.st_dev);
+    }
+    return ok;
+}
+
+void SetDurabilityTrace(std::function<void(const QByteArray&)> observer) {
+    durabilityTrace() = std::move(observer);
+}
+
+bool IsCopyTempName(const QByteArray& name) {
+    return isTempName(name.constData(), size_t(name.size()));
+}
+
+bool RemoveCopyLeftover(const QString& path) {
+    const QByteArray name = encoded(path);
+    const QByteArray leaf = name.mid(name.lastIndexOf('/') + 1);
+    struct stat st {};
+    if (!IsCopyTempName(leaf) || !lstatPath(name, st) || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
         return false;
-    return copyRegular(from, to, progress);
+    return unlink(name.constData()) == 0;
+}
+
+bool CopyFileAtomic(const QString& source, const QString& destination, const CopyProgressFn& progress) {
+    const std::optional<PreparedCopy> copy = PrepareCopy(source, destination, progress);
+    if (!copy)
+        return false;
+    if (!FlushFileSystems({copy->folder})) {
+        AbandonCopy(*copy);
+        return false;
+    }
+    return CommitCopy(*copy);
 }
 
 void SetCopyWriteLimit(int64_t bytes) {
