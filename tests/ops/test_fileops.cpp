@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -194,7 +195,9 @@ TEST_F(Copy, InjectedWriteFailureKeepsTheOldDestination) {
     EXPECT_EQ(QFileInfo(dst.path("big.bin")).size(), 3 * 1048576);
 }
 
-TEST_F(Copy, FullFileSystemKeepsTheOldDestination) {
+// A stick of 1 MiB: a file that does not fit fails and keeps the old one, while a sparse file of
+// 2 GiB with little data fits, as its holes stay holes.
+TEST_F(Copy, SmallFileSystemTakesSparseFilesAndKeepsTheOldDestinationWhenFull) {
     const QString mountPoint = dst.path("small");
     ASSERT_TRUE(QDir().mkpath(mountPoint));
     if (mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=1m") != 0)
@@ -208,6 +211,22 @@ TEST_F(Copy, FullFileSystemKeepsTheOldDestination) {
     EXPECT_FALSE(CopyFileAtomic(src.path("big.bin"), mountPoint + "/big.bin", {}));
     EXPECT_EQ(contentsOf(mountPoint + "/big.bin"), "old");
     EXPECT_TRUE(leftoverTemps(mountPoint).isEmpty());
+
+    constexpr int64_t Size = int64_t(2) << 30;
+    const QByteArray sparse = QFile::encodeName(src.path("sparse.bin"));
+    const int fd = ::open(sparse.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::ftruncate(fd, Size), 0);
+    EXPECT_EQ(::pwrite(fd, "data", 4, Size / 2), 4);
+    ::close(fd);
+    EXPECT_TRUE(CopyFileAtomic(src.path("sparse.bin"), mountPoint + "/sparse.bin", {}));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(mountPoint + "/sparse.bin").constData(), &st), 0);
+    EXPECT_EQ(st.st_size, Size);
+    EXPECT_LT(int64_t(st.st_blocks) * 512, 1 << 20);
+    QFile copy(mountPoint + "/sparse.bin");
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly) && copy.seek(Size / 2 - 2));
+    EXPECT_EQ(copy.read(6), QByteArray("\0\0data", 6));
 }
 
 TEST_F(Copy, VanishedSourceFails) {
