@@ -1,5 +1,6 @@
 #include "ui/ResultListModel.h"
 
+#include "scan/CommonState.h"
 #include "scan/ResultCells.h"
 
 #include <QColor>
@@ -21,6 +22,13 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) {
         const QString text = CellText(row, index.column());
         return index.column() <= ColumnPath ? ReadableName(text) : text;
+    }
+    if (row.bothChanged) {
+        // Changed on both sides since they were last in step: red instead of the direction's colour.
+        if (role == Qt::ForegroundRole)
+            return QColor(220, 0, 0);
+        if (role == Qt::ToolTipRole)
+            return BothChangedToolTip(row.inStepSince);
     }
     if (role == Qt::ForegroundRole) {
         if (row.action == u'>')
