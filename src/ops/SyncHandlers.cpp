@@ -48,10 +48,10 @@ private:
 constexpr uint8_t LeftOut = 2;
 
 // Marks (side = 1) the row of every selected line, or LeftOut when `leaveOut` and it was changed
-// on both sides. The forward search from the previous match
-// keeps this linear, as the list shows the rows in their order; a line not found ahead falls
-// back to the first matching row of the whole list, through a hash made only when needed. Paths
-// are matched exactly: names that differ only in letter case are different entries.
+// on both sides. The forward search from the previous match keeps this linear, as the list shows
+// the rows in their order; a line not found ahead falls back to the first matching row of the
+// whole list, through a hash made only when needed. Paths are matched exactly: names that differ
+// only in letter case are different entries.
 void markSelection(AppState& state, MainForm& form, const std::vector<bool>& selected, bool leaveOut,
                    int& count, EventPump& pump, CountDisplay& countDisplay) {
     std::vector<ResultRow>& rows = state.rows.rows;

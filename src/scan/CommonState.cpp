@@ -92,6 +92,8 @@ StateUpdate StateAfterScan(const CommonState& before, const SideTree& side1, con
             std::sort(folderPairs.begin(), folderPairs.end(), byName);
 
         StateFolder next;
+        next.files.reserve(folderPairs.size());
+        next.names.reserve(old ? old->names.size() : folderPairs.size() * 16);
         size_t k = 0;
         for (const FilePairs::Pair& p : folderPairs) {
             const std::string_view name = nameOf(p);
@@ -120,7 +122,7 @@ StateUpdate StateAfterScan(const CommonState& before, const SideTree& side1, con
         }
         total += next.files.size();
         if (!next.files.empty())
-            update.state.folders.insert(key, std::move(next));
+            update.state.folders.emplace(key, std::move(next));
     }
     update.changed = keptAsBefore != total || total != before.fileCount();
     return update;
@@ -173,7 +175,7 @@ void RecordSynced(CommonState& state, const std::vector<SyncedFile>& files, int3
         }
         for (; k < old.files.size(); ++k)
             merged.add(old.name(old.files[k]), old.files[k].state);
-        state.folders.insert(it.key(), std::move(merged));
+        state.folders.emplace(it.key(), std::move(merged));
     }
 }
 

@@ -14,6 +14,7 @@ namespace {
 const QByteArray Mark = QByteArrayLiteral("TDXSTAND");
 constexpr uint32_t Version = 1;
 constexpr qsizetype HeaderSize = 8 + 4 + 8;
+constexpr int PackLevel = Z_BEST_SPEED;
 // A state file is a few MB even for very large trees; anything far beyond is not one.
 constexpr qint64 LargestFile = qint64(1) << 30;
 
@@ -29,25 +30,25 @@ uint64_t getFixed(const char* p, int bytes) {
     return value;
 }
 
-void putNumber(QByteArray& out, uint64_t value) {
+void putNumber(std::string& out, uint64_t value) {
     while (value >= 0x80) {
-        out.append(char(uint8_t(value) | 0x80));
+        out.push_back(char(uint8_t(value) | 0x80));
         value >>= 7;
     }
-    out.append(char(uint8_t(value)));
+    out.push_back(char(uint8_t(value)));
 }
 
 // Signed values as small unsigned ones: 0, -1, 1, -2 … become 0, 1, 2, 3 …
-void putSigned(QByteArray& out, int64_t value) {
+void putSigned(std::string& out, int64_t value) {
     putNumber(out, (uint64_t(value) << 1) ^ uint64_t(value >> 63));
 }
 
-void putBytes(QByteArray& out, const char* data, size_t length) {
+void putBytes(std::string& out, const char* data, size_t length) {
     putNumber(out, length);
-    out.append(data, qsizetype(length));
+    out.append(data, length);
 }
 
-void putBytes(QByteArray& out, const QByteArray& bytes) {
+void putBytes(std::string& out, const QByteArray& bytes) {
     putBytes(out, bytes.constData(), size_t(bytes.size()));
 }
 
@@ -58,6 +59,7 @@ public:
 
     bool ok() const { return good; }
     bool atEnd() const { return p == end; }
+    size_t left() const { return size_t(end - p); }
 
     uint64_t number() {
         uint64_t value = 0;
@@ -88,9 +90,17 @@ public:
             return uint8_t(fail());
         return uint8_t(*p++);
     }
+    // Bytes written with their length, at most `limit` of them.
     std::string_view bytes(uint64_t limit) {
         const uint64_t length = number();
-        if (!good || length > limit || length > uint64_t(end - p)) {
+        if (length > limit) {
+            fail();
+            return {};
+        }
+        return take(length);
+    }
+    std::string_view take(uint64_t length) {
+        if (!good || length > uint64_t(end - p)) {
             fail();
             return {};
         }
@@ -116,94 +126,127 @@ private:
 
 enum FileFlag : uint8_t { OtherSize = 1, OtherDate = 2 };
 
-// The files of a folder one after the other: each name as the part it shares with the one before
-// and the rest; dates and times as steps from the ones before; side 2 only where it differs.
-QByteArray payloadOf(const CommonState& state) {
-    QByteArray out;
-    putBytes(out, EncodeFileName(state.key.host));
-    putBytes(out, EncodeFileName(state.key.root1));
-    putBytes(out, EncodeFileName(state.key.root2));
-    putNumber(out, uint64_t(state.folders.size()));
+// The files are kept in columns, so that what is alike lies together and packs well: the folders
+// with their numbers of files; the names, each as the part it shares with the name before and the
+// rest; the sizes; the dates as steps from the date before; and the rest (flags, side 2 where it
+// differs, the time since when).
+enum Column { Folders, Names, Sizes, Dates, Rest, ColumnCount };
+
+std::string payloadOf(const CommonState& state) {
+    std::string head;
+    putBytes(head, EncodeFileName(state.key.host));
+    putBytes(head, EncodeFileName(state.key.root1));
+    putBytes(head, EncodeFileName(state.key.root2));
+    std::string column[ColumnCount];
+    putNumber(column[Folders], uint64_t(state.folders.size()));
     int64_t lastDate = 0;
     int64_t lastSince = 0;
     for (auto it = state.folders.cbegin(); it != state.folders.cend(); ++it) {
         const StateFolder& folder = it.value();
-        putBytes(out, it.key());
-        putNumber(out, folder.files.size());
+        putBytes(column[Folders], it.key());
+        putNumber(column[Folders], folder.files.size());
         std::string_view previous;
         for (const StateFolder::File& file : folder.files) {
             const std::string_view name = folder.name(file);
             const size_t shared =
                 size_t(std::mismatch(name.begin(), name.end(), previous.begin(), previous.end()).first -
                        name.begin());
-            putNumber(out, shared);
-            putBytes(out, name.data() + shared, name.size() - shared);
+            putNumber(column[Names], shared);
+            putBytes(column[Names], name.data() + shared, name.size() - shared);
             previous = name;
             const InStepFile& s = file.state;
+            putSigned(column[Sizes], s.size[0]);
+            putSigned(column[Dates], int64_t(s.date[0]) - lastDate);
             const uint8_t flags =
                 (s.size[1] != s.size[0] ? OtherSize : 0) | (s.date[1] != s.date[0] ? OtherDate : 0);
-            out.append(char(flags));
-            putSigned(out, s.size[0]);
-            putSigned(out, int64_t(s.date[0]) - lastDate);
+            column[Rest].push_back(char(flags));
             if (flags & OtherSize)
-                putSigned(out, s.size[1]);
+                putSigned(column[Rest], s.size[1]);
             if (flags & OtherDate)
-                putSigned(out, int64_t(s.date[1]) - s.date[0]);
-            putSigned(out, int64_t(s.since) - lastSince);
+                putSigned(column[Rest], int64_t(s.date[1]) - s.date[0]);
+            putSigned(column[Rest], int64_t(s.since) - lastSince);
             lastDate = s.date[0];
             lastSince = s.since;
         }
     }
-    return out;
+    for (const std::string& c : column)
+        putNumber(head, c.size());
+    for (const std::string& c : column)
+        head += c;
+    return head;
 }
 
-std::optional<CommonState> parsePayload(Reader& in, const StateKey& key) {
+// Whether a name written as `shared` bytes of the name before and `rest` comes after it: names
+// of a folder are strictly ascending, or the lookups would miss.
+bool followsName(const std::string& previous, uint64_t shared, std::string_view rest, bool first) {
+    if (shared > previous.size() || rest.empty() || shared + rest.size() > UINT16_MAX)
+        return false;
+    if (first)
+        return shared == 0;
+    return shared == previous.size() || uint8_t(rest[0]) > uint8_t(previous[size_t(shared)]);
+}
+
+std::optional<CommonState> parsePayload(std::string_view payload, const StateKey& key) {
+    Reader head(payload.data(), payload.size());
     CommonState state;
-    state.key.host = DecodeFileName(in.byteArray(4096));
-    state.key.root1 = DecodeFileName(in.byteArray(1 << 20));
-    state.key.root2 = DecodeFileName(in.byteArray(1 << 20));
-    if (!in.ok() || state.key.host != key.host || state.key.root1 != key.root1 ||
+    state.key.host = DecodeFileName(head.byteArray(4096));
+    state.key.root1 = DecodeFileName(head.byteArray(1 << 20));
+    state.key.root2 = DecodeFileName(head.byteArray(1 << 20));
+    if (!head.ok() || state.key.host != key.host || state.key.root1 != key.root1 ||
         state.key.root2 != key.root2)
         return std::nullopt;
-    const uint64_t folders = in.number();
+    std::vector<Reader> column;
+    uint64_t lengths[ColumnCount];
+    for (uint64_t& length : lengths)
+        length = head.number();
+    for (uint64_t length : lengths) {
+        const std::string_view bytes = head.take(length);
+        column.emplace_back(bytes.data(), bytes.size());
+    }
+    if (!head.ok() || !head.atEnd())
+        return std::nullopt;
+
+    const uint64_t folders = column[Folders].number();
     int64_t lastDate = 0;
     int64_t lastSince = 0;
-    for (uint64_t f = 0; f < folders && in.ok(); ++f) {
-        const QByteArray path = in.byteArray(1 << 20);
-        const uint64_t files = in.number();
-        if (!in.ok() || state.folders.contains(path))
+    std::string name;
+    for (uint64_t f = 0; f < folders && column[Folders].ok(); ++f) {
+        const QByteArray path = column[Folders].byteArray(1 << 20);
+        const uint64_t files = column[Folders].number();
+        if (!column[Folders].ok() || state.folders.contains(path))
             return std::nullopt;
         StateFolder& folder = state.folders[path];
-        std::string previous;
-        for (uint64_t n = 0; n < files && in.ok(); ++n) {
-            const uint64_t shared = in.number();
-            const std::string_view rest = in.bytes(UINT16_MAX);
-            if (!in.ok() || shared > previous.size() || shared + rest.size() > UINT16_MAX)
+        // Every name takes two bytes at least; a damaged count must not reserve more.
+        folder.files.reserve(size_t(std::min<uint64_t>(files, column[Names].left() / 2)));
+        for (uint64_t n = 0; n < files; ++n) {
+            const uint64_t shared = column[Names].number();
+            const std::string_view rest = column[Names].bytes(UINT16_MAX);
+            if (!column[Names].ok() || !followsName(name, shared, rest, n == 0))
                 return std::nullopt;
-            std::string name = previous.substr(0, size_t(shared));
+            name.resize(size_t(shared));
             name.append(rest);
-            // Names strictly ascending, or the lookups would miss.
-            if (name.empty() || (n > 0 && !(previous < name)))
-                return std::nullopt;
             InStepFile s;
-            const uint8_t flags = in.byte();
-            s.size[0] = s.size[1] = in.signedNumber();
-            s.date[0] = s.date[1] = in.timeAfter(lastDate);
-            if (flags & OtherSize)
-                s.size[1] = in.signedNumber();
-            if (flags & OtherDate)
-                s.date[1] = in.timeAfter(s.date[0]);
-            s.since = in.timeAfter(lastSince);
+            s.size[0] = s.size[1] = column[Sizes].signedNumber();
+            s.date[0] = s.date[1] = column[Dates].timeAfter(lastDate);
+            Reader& more = column[Rest];
+            const uint8_t flags = more.byte();
             if (flags & ~(OtherSize | OtherDate))
+                return std::nullopt;
+            if (flags & OtherSize)
+                s.size[1] = more.signedNumber();
+            if (flags & OtherDate)
+                s.date[1] = more.timeAfter(s.date[0]);
+            s.since = more.timeAfter(lastSince);
+            if (!column[Sizes].ok() || !column[Dates].ok() || !more.ok())
                 return std::nullopt;
             lastDate = s.date[0];
             lastSince = s.since;
             folder.add(name, s);
-            previous = std::move(name);
         }
     }
-    if (!in.ok() || !in.atEnd())
-        return std::nullopt;
+    for (const Reader& c : column)
+        if (!c.ok() || !c.atEnd())
+            return std::nullopt;
     return state;
 }
 
@@ -245,15 +288,14 @@ QString CommonStateFileName(const StateKey& key) {
 }
 
 QByteArray SerializeCommonState(const CommonState& state) {
-    const QByteArray payload = payloadOf(state);
+    const std::string payload = payloadOf(state);
     uLongf packedLength = compressBound(uLong(payload.size()));
     QByteArray out = Mark;
     putFixed(out, Version, 4);
     putFixed(out, uint64_t(payload.size()), 8);
     out.resize(HeaderSize + qsizetype(packedLength));
     if (compress2(reinterpret_cast<Bytef*>(out.data() + HeaderSize), &packedLength,
-                  reinterpret_cast<const Bytef*>(payload.constData()), uLong(payload.size()),
-                  Z_BEST_SPEED) != Z_OK)
+                  reinterpret_cast<const Bytef*>(payload.data()), uLong(payload.size()), PackLevel) != Z_OK)
         return QByteArray();
     out.resize(HeaderSize + qsizetype(packedLength));
     return out;
@@ -267,8 +309,7 @@ std::optional<CommonState> ParseCommonState(const QByteArray& bytes, const State
                getFixed(bytes.constData() + 12, 8));
     if (!payload)
         return std::nullopt;
-    Reader in(payload->constData(), size_t(payload->size()));
-    return parsePayload(in, key);
+    return parsePayload({payload->constData(), size_t(payload->size())}, key);
 }
 
 CommonState LoadCommonState(const QString& folder, const StateKey& key) {

@@ -37,6 +37,8 @@ public:
         : tree{&a, &b}, settings(s), options(o) {}
 
     std::vector<Emitted> run() {
+        if (options.filePairs)
+            options.filePairs->pairs.reserve(std::min(tree[0]->entries.size(), tree[1]->entries.size()));
         std::vector<FolderPair> folders;
         folders.push_back({{0, 0}, {options.pathPrefix[0], options.pathPrefix[1]}, false});
         while (!folders.empty()) {
