@@ -6,32 +6,14 @@
 // Fault signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, and SIGABRT, which abort() raises) are
 // caught on the faulting thread's alternate stack, so a stack overflow is caught too. The handler
 // maps the signal to a fault code with FaultCodeForSignal and calls `report(code)`, which must be
-// async-signal-safe and must not return. The calling thread gets its alternate stack here.
+// async-signal-safe and must not return. The calling thread gets its alternate stack here; every
+// other thread the program starts calls PrepareWorkerThread() (platform/Threads.h) first thing.
 using FaultReporter = void (*)(int32_t code);
 void InstallFaultSignals(FaultReporter report);
 
 // The mapping from a signal and its si_code (and whether the address lies in the stack's guard
 // area) to a fault code.
 int32_t FaultCodeForSignal(int signal, int siCode, bool onStackGuard);
-
-// An alternate signal stack for the calling thread while the object lives, so that a stack
-// overflow on this thread is reported instead of killing the process unseen. Every thread the
-// program starts creates one first thing:
-//     std::thread([] { const ThreadFaultStack faultStack; ... });
-class ThreadFaultStack {
-public:
-    ThreadFaultStack();
-    ~ThreadFaultStack();
-    ThreadFaultStack(const ThreadFaultStack&) = delete;
-    ThreadFaultStack& operator=(const ThreadFaultStack&) = delete;
-
-private:
-    void* memory = nullptr;
-    size_t length = 0;
-    void* previous = nullptr; // the stack the thread had before (a sanitizer's), given back after
-    size_t previousSize = 0;
-    int previousFlags = 0;
-};
 
 // Writes text to standard error; async-signal-safe.
 void WriteToStderr(const char* text, size_t length);

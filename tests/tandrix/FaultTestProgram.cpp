@@ -1,7 +1,7 @@
 // The program as the fault report's tests start it: the same code as the shipped Tandrix plus a
 // switch that makes it fault on purpose, "--tandrix-test-fault=<kind>". Built for the tests only
 // and never installed; the shipped program reads no arguments at all.
-#include "platform/FaultSignals.h"
+#include "platform/Threads.h"
 #include "tandrix/FaultReport.h"
 #include "tandrix/Program.h"
 
@@ -50,7 +50,7 @@ void divideByZero() {
 // time, as a thread does that faults inside malloc or free after heap damage.
 pthread_t startAllocating() {
     std::thread thread([] {
-        const ThreadFaultStack faultStack;
+        PrepareWorkerThread();
         unsigned n = 1;
         for (;;) {
             n = n * 1103515245u + 12345u;
@@ -71,7 +71,7 @@ void faultOnPurpose(const std::string& kind) {
         recurse(0);
     else if (kind == "threadstack")
         std::thread([] {
-            const ThreadFaultStack faultStack;
+            PrepareWorkerThread();
             recurse(0);
         }).join();
     else if (kind == "abort")

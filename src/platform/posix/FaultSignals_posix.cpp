@@ -1,5 +1,7 @@
 #include "platform/FaultSignals.h"
 
+#include "platform/Threads.h"
+
 #include "tandrix/FaultTexts.h"
 
 #include <initializer_list>
@@ -50,7 +52,48 @@ void onSignal(int sig, siginfo_t* info, void*) {
     _exit(0);
 }
 
+// The thread's alternate stack while the thread lives. One page below it stays unmapped, so a
+// handler that overflows it faults instead of writing into whatever lies beneath. A stack the
+// thread had before (a sanitizer's) is given back at the end, as its owner frees it then.
+struct AlternateStack {
+    void* memory = nullptr;
+    size_t length = 0;
+    stack_t previous{};
+
+    AlternateStack() {
+        noteThreadStack();
+        const size_t page = size_t(sysconf(_SC_PAGESIZE));
+        void* mapped = mmap(nullptr, AltStackBytes + page, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+        if (mapped == MAP_FAILED)
+            return;
+        mprotect(mapped, page, PROT_NONE);
+        stack_t ss{};
+        ss.ss_sp = static_cast<char*>(mapped) + page;
+        ss.ss_size = AltStackBytes;
+        if (sigaltstack(&ss, &previous) != 0) {
+            munmap(mapped, AltStackBytes + page);
+            return;
+        }
+        memory = mapped;
+        length = AltStackBytes + page;
+        previous.ss_flags &= ~SS_ONSTACK;
+    }
+    ~AlternateStack() {
+        if (!memory)
+            return;
+        sigaltstack(&previous, nullptr);
+        munmap(memory, length);
+    }
+    AlternateStack(const AlternateStack&) = delete;
+    AlternateStack& operator=(const AlternateStack&) = delete;
+};
+
 } // namespace
+
+void PrepareWorkerThread() {
+    thread_local const AlternateStack stack;
+}
 
 int32_t FaultCodeForSignal(int sig, int siCode, bool onStackGuard) {
     switch (sig) {
@@ -89,51 +132,9 @@ int32_t FaultCodeForSignal(int sig, int siCode, bool onStackGuard) {
     }
 }
 
-ThreadFaultStack::ThreadFaultStack() {
-    noteThreadStack();
-    // One page below stays unmapped, so a handler that overflows this stack faults instead of
-    // writing into whatever lies beneath.
-    const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    void* mapped = mmap(nullptr, AltStackBytes + page, PROT_READ | PROT_WRITE,
-                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
-    if (mapped == MAP_FAILED)
-        return;
-    mprotect(mapped, page, PROT_NONE);
-    stack_t ss{};
-    ss.ss_sp = static_cast<char*>(mapped) + page;
-    ss.ss_size = AltStackBytes;
-    stack_t old{};
-    if (sigaltstack(&ss, &old) != 0) {
-        munmap(mapped, AltStackBytes + page);
-        return;
-    }
-    memory = mapped;
-    length = AltStackBytes + page;
-    if (!(old.ss_flags & SS_DISABLE)) {
-        previous = old.ss_sp;
-        previousSize = old.ss_size;
-        previousFlags = old.ss_flags & ~SS_ONSTACK;
-    }
-}
-
-ThreadFaultStack::~ThreadFaultStack() {
-    if (!memory)
-        return;
-    stack_t ss{};
-    ss.ss_flags = SS_DISABLE;
-    if (previous) {
-        ss.ss_sp = previous;
-        ss.ss_size = previousSize;
-        ss.ss_flags = previousFlags;
-    }
-    sigaltstack(&ss, nullptr);
-    munmap(memory, length);
-}
-
 void InstallFaultSignals(FaultReporter report) {
     reporter = report;
-    // The main thread's stack lasts as long as the process.
-    static const ThreadFaultStack mainThread;
+    PrepareWorkerThread();
     struct sigaction sa {};
     sa.sa_sigaction = onSignal;
     // SA_NODEFER: a fault inside the report reaches the handler again, which then ends the
