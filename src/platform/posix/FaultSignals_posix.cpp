@@ -4,7 +4,6 @@
 
 #include "tandrix/FaultTexts.h"
 
-#include <initializer_list>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
