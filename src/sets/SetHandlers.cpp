@@ -176,7 +176,8 @@ void RenameSet(AppState& state, MainForm& form) {
     }
     state.sets.current = position;
     state.sets.sets[size_t(position)].Name = newName;
-    RemoveSetFromFile(state.settingsPath(), oldName);
+    for (const QString& message : RemoveSetFromFile(state.settingsPath(), oldName))
+        Message(message);
     FillSetCombo(state, form, newName);
 }
 
@@ -206,7 +207,8 @@ void DeleteSet(AppState& state, MainForm& form) {
     for (int i = 0; i < int(state.sets.sets.size()); ++i) {
         if (state.sets.sets[size_t(i)].Name == text) {
             RemoveSet(state.sets, i);
-            RemoveSetFromFile(state.settingsPath(), text);
+            for (const QString& message : RemoveSetFromFile(state.settingsPath(), text))
+                Message(message);
             next = state.sets.empty() ? QString() : state.sets.sets.front().Name;
             break;
         }

@@ -1,6 +1,6 @@
 #include "sets/SettingsDocument.h"
 
-#include "platform/FileOps.h"
+#include "platform/FileReplace.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -84,12 +84,12 @@ bool SettingsDocument::open(const QString& path) {
             return false;
         openedAs = Mode::ReadOnly;
     }
-    const QByteArray data = file.readAll();
+    original = file.readAll();
     file.close();
-    if (data.size() >= 3 && data.startsWith(Bom))
-        parse(data.mid(3));
-    else
-        parse(QString::fromLatin1(data).toUtf8());
+    const SettingsText text = DecodeSettingsBytes(original);
+    parse(text.utf8);
+    readAs = text.encoding;
+    nonText = text.hasNonText;
     filePath = path;
     mode = openedAs;
     return true;
@@ -97,11 +97,15 @@ bool SettingsDocument::open(const QString& path) {
 
 bool SettingsDocument::create(const QString& path) {
     close();
-    QFile file(path);
+    // A link whose target is missing creates the target, so the link stays.
+    const QString target = FinalLinkTarget(path);
+    if (target.isEmpty())
+        return false;
+    QFile file(target);
     // An existing file keeps its contents until the new ones replace it whole at close.
-    const bool exists = QFileInfo::exists(path);
+    const bool exists = QFileInfo::exists(target);
     if (exists) {
-        if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        if (!QFileInfo(target).isFile() || !file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
             return false;
     } else if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         return false;
@@ -180,6 +184,14 @@ int SettingsDocument::findKey(const QByteArray& key) const {
             return i;
     }
     return -1;
+}
+
+bool SettingsDocument::hasGroup(const QString& name) const {
+    return findGroup(oneLine(name)) >= 0;
+}
+
+bool SettingsDocument::hasKey(const QString& key) const {
+    return findKey(key.toUtf8()) >= 0;
 }
 
 int SettingsDocument::findGroup(const QByteArray& name) const {
@@ -366,13 +378,17 @@ QByteArray SettingsDocument::serialized() const {
 }
 
 bool SettingsDocument::close() {
-    bool written = true;
-    if (mode == Mode::ReadWrite && changed) {
-        // Checked write, flush and rename of our own: a disk that fills up half-way must fail
-        // the save and leave the previous file whole.
-        written = WriteFileAtomic(filePath, serialized());
-    }
+    // A disk that fills up half-way must fail the save and leave the previous file whole.
+    const bool written = !willWrite() || ReplaceFileContents(filePath, serialized());
+    abandon();
+    return written;
+}
+
+void SettingsDocument::abandon() {
     filePath.clear();
+    original.clear();
+    readAs = SettingsEncoding::Utf8WithBom;
+    nonText = false;
     mode = Mode::Closed;
     lines.clear();
     selected = -1;
@@ -382,5 +398,4 @@ bool SettingsDocument::close() {
     changed = false;
     walkLine = -1;
     walking = false;
-    return written;
 }
