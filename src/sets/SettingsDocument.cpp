@@ -1,5 +1,7 @@
 #include "sets/SettingsDocument.h"
 
+#include "platform/FileName.h"
+
 #include "platform/FileReplace.h"
 
 #include <QFile>
@@ -42,8 +44,10 @@ QByteArray trimBlanks(const QByteArray& s) {
 }
 
 // A line break inside a written text would split its line and change the file's structure.
+// Texts are stored as UTF-8; a path's bytes that are not valid UTF-8 are stored as they are, so a
+// folder with such a name is found again.
 QByteArray oneLine(const QString& text) {
-    QByteArray bytes = text.toUtf8();
+    QByteArray bytes = EncodeFileName(text);
     bytes.replace('\r', ' ');
     bytes.replace('\n', ' ');
     return bytes;
@@ -224,7 +228,7 @@ void SettingsDocument::selectGroup(const QString& name) {
 
 QString SettingsDocument::readString(const QString& key, const QString& defaultValue) const {
     const int i = findKey(key.toUtf8());
-    return i < 0 ? defaultValue : QString::fromUtf8(trimBlanks(lines[size_t(i)].value));
+    return i < 0 ? defaultValue : DecodeFileName(trimBlanks(lines[size_t(i)].value));
 }
 
 int SettingsDocument::readInteger(const QString& key, int defaultValue) const {
@@ -337,13 +341,13 @@ bool SettingsDocument::nextKey() {
 QString SettingsDocument::keyName() const {
     if (!walking || walkLine < 0 || walkLine >= int(lines.size()))
         return {};
-    return QString::fromUtf8(lines[size_t(walkLine)].name);
+    return DecodeFileName(lines[size_t(walkLine)].name);
 }
 
 QString SettingsDocument::keyValue() const {
     if (!walking || walkLine < 0 || walkLine >= int(lines.size()))
         return {};
-    return QString::fromUtf8(trimBlanks(lines[size_t(walkLine)].value));
+    return DecodeFileName(trimBlanks(lines[size_t(walkLine)].value));
 }
 
 void SettingsDocument::removeKey(const QString& key) {
@@ -353,7 +357,7 @@ void SettingsDocument::removeKey(const QString& key) {
 }
 
 void SettingsDocument::removeGroup(const QString& name) {
-    const int group = findGroup(name.toUtf8());
+    const int group = findGroup(oneLine(name));
     if (group >= 0)
         removeLines(group, groupEnd(group) - 1);
 }

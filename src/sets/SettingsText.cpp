@@ -1,5 +1,7 @@
 #include "sets/SettingsText.h"
 
+#include "platform/FileName.h"
+
 #include <QString>
 #include <QStringDecoder>
 
@@ -47,10 +49,10 @@ SettingsText utf16(QStringConverter::Encoding from, const QByteArray& bytes, Set
 
 SettingsText DecodeSettingsBytes(const QByteArray& raw) {
     if (raw.startsWith("\xEF\xBB\xBF")) {
-        // Kept byte for byte, broken sequences too, so a rewrite changes nothing it does not own.
+        // Kept byte for byte. Bytes that are not valid UTF-8 here are those of a folder's name as
+        // the program writes it (names on this system are bytes), not a sign of a foreign file.
         const QByteArray bytes = raw.mid(3);
-        const Decoded d = decode(QStringConverter::Utf8, bytes);
-        return {bytes, SettingsEncoding::Utf8WithBom, d.broken || hasControl(d.text)};
+        return {bytes, SettingsEncoding::Utf8WithBom, hasControl(DecodeFileName(bytes))};
     }
     if (raw.startsWith("\xFF\xFE"))
         return utf16(QStringConverter::Utf16LE, raw.mid(2), SettingsEncoding::Utf16LE);

@@ -1,3 +1,4 @@
+#include "platform/FileName.h"
 #include "sets/SettingsFile.h"
 #include "support/Privileges.h"
 
@@ -96,6 +97,11 @@ TEST_F(SettingsFileTest, Saved_SetsLoadBackWithTheirValues) {
     data.settings.TimeSummerDiff = -5;
     data.settings.TimeSummerDiff2 = 100;
     data.sets.push_back(makeSet(QString::fromUtf8("Übung mit Leerzeichen"), "/a b/", "/c/"));
+    // A folder whose name is not valid UTF-8 is found again, and the file stays the program's own.
+    data.sets.push_back(makeSet("Alt", DecodeFileName(QByteArray("/alt\xE4/")), "/c/",
+                                DecodeFileName(QByteArray("b\xF6se"))));
+    ASSERT_TRUE(WriteSettingsFile(path(), data).isEmpty());
+    EXPECT_TRUE(readBytes(path()).contains("Src = /alt\xE4/\r\n"));
     ASSERT_TRUE(WriteSettingsFile(path(), data).isEmpty());
     const LoadedSettings loaded = ReadSettingsFile(path(), current);
     EXPECT_EQ(loaded.settings.IniVersion, 81107);
@@ -111,8 +117,8 @@ TEST_F(SettingsFileTest, Saved_SetsLoadBackWithTheirValues) {
     EXPECT_FALSE(loaded.maximize);
     EXPECT_EQ(loaded.columnWidths, data.columnWidths);
     ASSERT_TRUE(loaded.hasSetsGroup);
-    ASSERT_EQ(loaded.sets.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
+    ASSERT_EQ(loaded.sets.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(loaded.sets[i].Name, data.sets[i].Name);
         EXPECT_EQ(loaded.sets[i].Src, data.sets[i].Src);
         EXPECT_EQ(loaded.sets[i].Mid, data.sets[i].Mid);
