@@ -1,5 +1,6 @@
 #include "ui/MainFormWindow.h"
 
+#include "ui/DialogFont.h"
 #include "ui/Identifiers.h"
 #include "ui/ResultListModel.h"
 #include "ui/ResultListView.h"
@@ -85,12 +86,8 @@ bool dialoge::Window_Form(const Scale& scale, LayoutRegistry& registry, MainForm
     const int clientH = b.s(600);
     ResizeSet(registry, ::Window_Form, ResizeNone, b.s(180), b.s(98), clientW, clientH);
     client->setMinimumSize(clientW, clientH);
-    // The layout was designed for the small dialog font of its first home (11 pixels at 96 dpi);
-    // with a desktop's larger default the captions of its narrow controls would be cut off.
-    QFont font = client->font();
-    font.setPixelSize(b.s(11));
-    font.setStretch(QFont::Condensed);
-    client->setFont(font);
+    // The menu bar keeps the desktop's font: only the controls are laid out in design units.
+    UseDialogFont(client, scale);
 
     form.hyperLinkQuelle =
         b.add(Gadget_Form_HyperLinkQuelle, makeHyperLink(client, QStringLiteral("Quelle (1):")),
