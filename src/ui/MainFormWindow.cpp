@@ -162,20 +162,9 @@ bool dialoge::Window_Form(const Scale& scale, LayoutRegistry& registry, MainForm
                                "Gadget_Form_ListIconFiles", 0, 95, 800, 465, {}, QStringLiteral("RU"));
     form.listIconFiles->setColumnWidth(0, 100);
 
-    auto* statusBar = new QStatusBar(client);
-    statusBar->setObjectName(QStringLiteral("StatusBar_Form"));
-    statusBar->setSizeGripEnabled(false);
-    const int widths[3] = {550, 100, 150};
-    for (int i = 0; i < 3; ++i) {
-        auto* field = new QLabel(statusBar);
-        field->setObjectName(QStringLiteral("StatusBarAddField%1").arg(i));
-        field->setFixedWidth(b.s(widths[i]));
-        field->setTextFormat(Qt::PlainText);
-        if (i == 1)
-            field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        statusBar->addWidget(field);
-        form.statusField[i] = field;
-    }
+    auto* statusBar = new StatusBar(scale, client);
+    for (int i = 0; i < 3; ++i)
+        form.statusField[i] = statusBar->field[i];
     form.statusBar = statusBar;
     client->statusBar = statusBar;
 
