@@ -51,7 +51,8 @@ bool rootsApart(const QString& source, const QString& target) {
 }
 
 // What the window shows of the two walks: the folder each walk entered last and the entries read
-// by both, through the throttle; the newest of each reaches the window, at the end at the latest.
+// by both, through the throttle, so the newest text reaches the window at the next tick; as the
+// walks end, the last folder of each side is written, side 2's last.
 class WalkDisplay {
 public:
     explicit WalkDisplay(MainForm& form)
@@ -59,17 +60,22 @@ public:
           count([&form](const QString& text) { Status(form, text, 2); }) {}
 
     void tick(std::array<WalkProgress, 2>& progress, bool last) {
-        QString folder;
-        for (WalkProgress& side : progress)
-            if (side.takeFolder(folder))
-                activity.show(QStringLiteral("Scanne: ") + folder);
+        for (size_t side = 0; side < progress.size(); ++side) {
+            QString folder;
+            if (progress[side].takeFolder(folder)) {
+                lastFolder[side] = QStringLiteral("Scanne: ") + folder;
+                activity.show(lastFolder[side]);
+            }
+        }
         const int32_t entries = progress[0].entriesRead() + progress[1].entriesRead();
         if (entries != shownEntries) {
             shownEntries = entries;
             count.show(QString::number(entries));
         }
         if (last) {
-            activity.flush();
+            for (const QString& text : lastFolder)
+                if (!text.isEmpty())
+                    activity.showNow(text);
             count.flush();
         }
     }
@@ -77,6 +83,7 @@ public:
 private:
     StatusThrottle activity;
     StatusThrottle count;
+    std::array<QString, 2> lastFolder;
     int32_t shownEntries = 0;
 };
 
