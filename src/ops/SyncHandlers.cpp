@@ -15,6 +15,7 @@
 #include "ui/MainForm.h"
 #include "ui/Message.h"
 #include "ui/Status.h"
+#include "ui/StatusThrottle.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -24,21 +25,21 @@
 
 namespace {
 
-// Writes a frequently changing count into status field 2 at most every 20 ms, and always the
-// last value when asked, so a walk over 10^5 lines does not spend its time in the label.
+// The count in status field 2 changes with every line; the throttle keeps the walk out of the
+// label and still ends on the last value.
 class CountDisplay {
 public:
-    explicit CountDisplay(MainForm& f) : form(f) {}
+    explicit CountDisplay(MainForm& form)
+        : throttle([&form](const QString& text) { Status(form, text, 2); }) {}
     void show(int value, bool now = false) {
-        if (now || !shown.isValid() || shown.elapsed() >= 20) {
-            Status(form, QString::number(value), 2);
-            shown.start();
-        }
+        if (now)
+            throttle.showNow(QString::number(value));
+        else
+            throttle.show(QString::number(value));
     }
 
 private:
-    MainForm& form;
-    QElapsedTimer shown;
+    StatusThrottle throttle;
 };
 
 // Marks (side = 1) the row of every selected line. The forward search from the previous match

@@ -7,7 +7,9 @@
 #include <QComboBox>
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -199,6 +201,14 @@ TEST_F(SetHandlersTest, Load_WindowGeometryAndColumns) {
     const int expected[7] = {150, 300, 70, 50, 50, 50, 70};
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(form().listIconFiles->columnWidth(i), expected[i]) << i;
+}
+
+TEST_F(SetHandlersTest, Load_WindowSavedOffEveryScreenOpensOnThePrimaryScreen) {
+    writeBytes(iniPath(), "[Fenster]\nWinX = 5000\nWinY = -3000\nWinW = 800\nWinH = 600\n[Sets]\nA = 1\n");
+    start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form().window->frameGeometry().topLeft())) << form().window->x();
+    EXPECT_GE(2 * (screen & form().window->frameGeometry()).width(), form().window->frameGeometry().width());
 }
 
 TEST_F(SetHandlersTest, Load_WinXZeroKeepsPositionAndWinMaxMaximises) {
