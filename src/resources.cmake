@@ -1,15 +1,13 @@
 # The information text is compressed into the program at build time by a small host tool.
-# The build stamp honours SOURCE_DATE_EPOCH, so builds from the same sources are reproducible.
 add_executable(pack_resource ${PROJECT_SOURCE_DIR}/tools/pack_resource.cpp)
 target_link_libraries(pack_resource PRIVATE ZLIB::ZLIB)
 
-string(TIMESTAMP TANDRIX_BUILD_STAMP "%s" UTC)
 set(info_source ${PROJECT_SOURCE_DIR}/resources/info.txt)
 set(info_generated ${CMAKE_CURRENT_BINARY_DIR}/generated/InfoResourceData.cpp)
 add_custom_command(
     OUTPUT ${info_generated}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/generated
-    COMMAND pack_resource ${info_source} ${info_generated} ${TANDRIX_BUILD_STAMP}
+    COMMAND pack_resource ${info_source} ${info_generated}
     DEPENDS pack_resource ${info_source}
     COMMENT "Packing the information text"
     VERBATIM)

@@ -1,6 +1,7 @@
 #include "ops/FreeSpaceHandlers.h"
 
 #include "ops/FreeSpace.h"
+#include "platform/Threads.h"
 #include "tandrix/AppState.h"
 #include "ui/Identifiers.h"
 #include "ui/MainForm.h"
@@ -54,6 +55,7 @@ void RefreshFreeSpace(AppState& state, MainForm& form) {
     try {
         std::thread([job, publish,
                      query = state.freeSpaceQuery ? state.freeSpaceQuery : FreeSpaceQuery(FreeSpaceText)] {
+            PrepareWorkerThread();
             RunFreeSpaceWorker(job, query, publish);
         }).detach();
     } catch (const std::system_error&) {

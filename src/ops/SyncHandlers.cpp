@@ -17,6 +17,7 @@
 #include "ui/MainForm.h"
 #include "ui/Message.h"
 #include "ui/Status.h"
+#include "ui/StatusThrottle.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -27,21 +28,21 @@
 
 namespace {
 
-// Writes a frequently changing count into status field 2 at most every 20 ms, and always the
-// last value when asked, so a walk over 10^5 lines does not spend its time in the label.
+// The count in status field 2 changes with every line; the throttle keeps the walk out of the
+// label and still ends on the last value.
 class CountDisplay {
 public:
-    explicit CountDisplay(MainForm& f) : form(f) {}
+    explicit CountDisplay(MainForm& form)
+        : throttle([&form](const QString& text) { Status(form, text, 2); }) {}
     void show(int value, bool now = false) {
-        if (now || !shown.isValid() || shown.elapsed() >= 20) {
-            Status(form, QString::number(value), 2);
-            shown.start();
-        }
+        if (now)
+            throttle.showNow(QString::number(value));
+        else
+            throttle.show(QString::number(value));
     }
 
 private:
-    MainForm& form;
-    QElapsedTimer shown;
+    StatusThrottle throttle;
 };
 
 // The mark of a selected row changed on both sides that the user chose to leave out.

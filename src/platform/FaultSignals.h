@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-// Fault signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP) are caught on an alternate stack, so a
-// stack overflow is caught too. The handler maps the signal to a fault code with `classify`-like
-// rules and calls `report(code)`, which must be async-signal-safe and must not return.
+// Fault signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, and SIGABRT, which abort() raises) are
+// caught on the faulting thread's alternate stack, so a stack overflow is caught too. The handler
+// maps the signal to a fault code with FaultCodeForSignal and calls `report(code)`, which must be
+// async-signal-safe and must not return. The calling thread gets its alternate stack here; every
+// other thread the program starts calls PrepareWorkerThread() (platform/Threads.h) first thing.
 using FaultReporter = void (*)(int32_t code);
 void InstallFaultSignals(FaultReporter report);
 
@@ -12,14 +15,12 @@ void InstallFaultSignals(FaultReporter report);
 // area) to a fault code.
 int32_t FaultCodeForSignal(int signal, int siCode, bool onStackGuard);
 
-// Starts `program` with `args` (a null-terminated argv) and waits for it; async-signal-safe.
-void RunAndWait(const char* program, char* const* args);
-
 // Writes text to standard error; async-signal-safe.
-void WriteToStderr(const char* text, unsigned long length);
+void WriteToStderr(const char* text, size_t length);
 
 // Ends the process at once with this exit code, without running any clean-up.
 [[noreturn]] void ExitNow(int code);
 
-// The full path of the running program file, read before anything else runs.
-bool OwnProgramFile(char* out, unsigned long capacity);
+// Blocks the calling thread until the process ends; async-signal-safe. For a thread that faults
+// while another one is already reporting.
+[[noreturn]] void WaitForProcessEnd();

@@ -91,12 +91,6 @@ void SetCopyWriteLimit(int64_t bytes);
 // element counts as unsafe. A missing folder ends the check: nothing beneath it exists.
 bool PassesThroughLink(const QString& root, const QString& relativePath);
 
-// Replaces `path` by a file holding exactly `data`: written into a temporary file beside it,
-// flushed to the disk and renamed over it. On any error (a full disk among them) the temporary
-// file is removed, the old file stays as it was and false is returned. An existing file keeps
-// its permission bits.
-bool WriteFileAtomic(const QString& path, const QByteArray& data);
-
 // The name prefix and suffix of the copy's temporary files, so they can be recognised.
 QString CopyTempPrefix();
 QString CopyTempSuffix();

@@ -1,5 +1,6 @@
 #pragma once
 
 // Called first on every thread the program starts: gives the thread its own alternate signal
-// stack, so a stack overflow on it is still reported as a fault.
+// stack for as long as it runs, and notes where its stack lies, so a stack overflow on it is
+// still reported, and as a stack overflow.
 void PrepareWorkerThread();

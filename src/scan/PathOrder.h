@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Threads.h"
 #include "scan/ResultRow.h"
 
 #include <QString>
@@ -28,7 +29,10 @@ template <typename T, typename Less> void StableSortInHalves(std::vector<T>& v, 
     if (v.size() >= ParallelSortSize) {
         const auto middle = v.begin() + std::ptrdiff_t(v.size() / 2);
         try {
-            std::thread first([&] { std::stable_sort(v.begin(), middle, less); });
+            std::thread first([&] {
+                PrepareWorkerThread();
+                std::stable_sort(v.begin(), middle, less);
+            });
             std::stable_sort(middle, v.end(), less);
             first.join();
             std::inplace_merge(v.begin(), middle, v.end(), less);

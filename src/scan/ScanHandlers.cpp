@@ -13,6 +13,7 @@
 #include "ui/MainForm.h"
 #include "ui/Message.h"
 #include "ui/Status.h"
+#include "ui/StatusThrottle.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -52,29 +53,39 @@ bool rootsApart(const QString& source, const QString& target) {
 }
 
 // What the window shows of the two walks: the folder each walk entered last and the entries read
-// by both, written at most every 20 ms; the last folder of each side is always shown at the end.
+// by both, through the throttle, so the newest text reaches the window at the next tick; as the
+// walks end, the last folder of each side is written, side 2's last.
 class WalkDisplay {
 public:
-    explicit WalkDisplay(MainForm& f) : form(f) {}
+    explicit WalkDisplay(MainForm& form)
+        : activity([&form](const QString& text) { Status(form, text, 0); }),
+          count([&form](const QString& text) { Status(form, text, 2); }) {}
 
     void tick(std::array<WalkProgress, 2>& progress, bool last) {
-        if (!last && shown.isValid() && shown.elapsed() < 20)
-            return;
-        shown.start();
-        QString folder;
-        for (WalkProgress& side : progress)
-            if (side.takeFolder(folder))
-                Status(form, QStringLiteral("Scanne: ") + folder, 0);
+        for (size_t side = 0; side < progress.size(); ++side) {
+            QString folder;
+            if (progress[side].takeFolder(folder)) {
+                lastFolder[side] = QStringLiteral("Scanne: ") + folder;
+                activity.show(lastFolder[side]);
+            }
+        }
         const int32_t entries = progress[0].entriesRead() + progress[1].entriesRead();
         if (entries != shownEntries) {
             shownEntries = entries;
-            Status(form, QString::number(entries), 2);
+            count.show(QString::number(entries));
+        }
+        if (last) {
+            for (const QString& text : lastFolder)
+                if (!text.isEmpty())
+                    activity.showNow(text);
+            count.flush();
         }
     }
 
 private:
-    MainForm& form;
-    QElapsedTimer shown;
+    StatusThrottle activity;
+    StatusThrottle count;
+    std::array<QString, 2> lastFolder;
     int32_t shownEntries = 0;
 };
 

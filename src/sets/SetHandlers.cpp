@@ -9,9 +9,12 @@
 #include "ui/Message.h"
 #include "ui/NamePrompt.h"
 #include "ui/ResultListModel.h"
+#include "ui/ScreenFit.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSignalBlocker>
 
 namespace {
@@ -32,13 +35,28 @@ WindowPlacement currentPlacement(const MainForm& form) {
     return p;
 }
 
+QList<QRect> screenAreas() {
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas;
+}
+
+QRect primaryScreenArea() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
 void applyPlacement(MainForm& form, const LoadedSettings& loaded) {
     if (loaded.moveWindow) {
-        form.window->move(loaded.window.x, loaded.window.y);
-        // The saved size is the client area's; the frame around it keeps its own size.
-        const int extraW = form.window->width() - form.client->width();
-        const int extraH = form.window->height() - form.client->height();
-        form.window->resize(loaded.window.width + extraW, loaded.window.height + extraH);
+        // The saved size is the client area's; the frame and the menu bar around it keep theirs.
+        const QSize around = form.window->frameGeometry().size() - form.client->size();
+        const QSize inner = form.window->size() - form.client->size();
+        const QRect saved(QPoint(loaded.window.x, loaded.window.y),
+                          QSize(loaded.window.width, loaded.window.height) + around);
+        const QRect frame = FitOntoScreens(saved, screenAreas(), primaryScreenArea());
+        form.window->move(frame.topLeft());
+        form.window->resize(frame.size() - around + inner);
     }
     if (loaded.maximize)
         form.window->setWindowState(form.window->windowState() | Qt::WindowMaximized);
@@ -176,7 +194,8 @@ void RenameSet(AppState& state, MainForm& form) {
     }
     state.sets.current = position;
     state.sets.sets[size_t(position)].Name = newName;
-    RemoveSetFromFile(state.settingsPath(), oldName);
+    for (const QString& message : RemoveSetFromFile(state.settingsPath(), oldName))
+        Message(message);
     FillSetCombo(state, form, newName);
 }
 
@@ -206,7 +225,8 @@ void DeleteSet(AppState& state, MainForm& form) {
     for (int i = 0; i < int(state.sets.sets.size()); ++i) {
         if (state.sets.sets[size_t(i)].Name == text) {
             RemoveSet(state.sets, i);
-            RemoveSetFromFile(state.settingsPath(), text);
+            for (const QString& message : RemoveSetFromFile(state.settingsPath(), text))
+                Message(message);
             next = state.sets.empty() ? QString() : state.sets.sets.front().Name;
             break;
         }

@@ -1,6 +1,8 @@
 #include "sets/SettingsDocument.h"
 
-#include "platform/FileOps.h"
+#include "platform/FileName.h"
+
+#include "platform/FileReplace.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -42,8 +44,10 @@ QByteArray trimBlanks(const QByteArray& s) {
 }
 
 // A line break inside a written text would split its line and change the file's structure.
+// Texts are stored as UTF-8; a path's bytes that are not valid UTF-8 are stored as they are, so a
+// folder with such a name is found again.
 QByteArray oneLine(const QString& text) {
-    QByteArray bytes = text.toUtf8();
+    QByteArray bytes = EncodeFileName(text);
     bytes.replace('\r', ' ');
     bytes.replace('\n', ' ');
     return bytes;
@@ -84,12 +88,12 @@ bool SettingsDocument::open(const QString& path) {
             return false;
         openedAs = Mode::ReadOnly;
     }
-    const QByteArray data = file.readAll();
+    original = file.readAll();
     file.close();
-    if (data.size() >= 3 && data.startsWith(Bom))
-        parse(data.mid(3));
-    else
-        parse(QString::fromLatin1(data).toUtf8());
+    const SettingsText text = DecodeSettingsBytes(original);
+    parse(text.utf8);
+    readAs = text.encoding;
+    nonText = text.hasNonText;
     filePath = path;
     mode = openedAs;
     return true;
@@ -97,11 +101,15 @@ bool SettingsDocument::open(const QString& path) {
 
 bool SettingsDocument::create(const QString& path) {
     close();
-    QFile file(path);
+    // A link whose target is missing creates the target, so the link stays.
+    const QString target = FinalLinkTarget(path);
+    if (target.isEmpty())
+        return false;
+    QFile file(target);
     // An existing file keeps its contents until the new ones replace it whole at close.
-    const bool exists = QFileInfo::exists(path);
+    const bool exists = QFileInfo::exists(target);
     if (exists) {
-        if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        if (!QFileInfo(target).isFile() || !file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
             return false;
     } else if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         return false;
@@ -182,6 +190,14 @@ int SettingsDocument::findKey(const QByteArray& key) const {
     return -1;
 }
 
+bool SettingsDocument::hasGroup(const QString& name) const {
+    return findGroup(oneLine(name)) >= 0;
+}
+
+bool SettingsDocument::hasKey(const QString& key) const {
+    return findKey(key.toUtf8()) >= 0;
+}
+
 int SettingsDocument::findGroup(const QByteArray& name) const {
     for (int i = 0; i < int(lines.size()); ++i) {
         const Line& line = lines[size_t(i)];
@@ -212,7 +228,7 @@ void SettingsDocument::selectGroup(const QString& name) {
 
 QString SettingsDocument::readString(const QString& key, const QString& defaultValue) const {
     const int i = findKey(key.toUtf8());
-    return i < 0 ? defaultValue : QString::fromUtf8(trimBlanks(lines[size_t(i)].value));
+    return i < 0 ? defaultValue : DecodeFileName(trimBlanks(lines[size_t(i)].value));
 }
 
 int SettingsDocument::readInteger(const QString& key, int defaultValue) const {
@@ -325,13 +341,13 @@ bool SettingsDocument::nextKey() {
 QString SettingsDocument::keyName() const {
     if (!walking || walkLine < 0 || walkLine >= int(lines.size()))
         return {};
-    return QString::fromUtf8(lines[size_t(walkLine)].name);
+    return DecodeFileName(lines[size_t(walkLine)].name);
 }
 
 QString SettingsDocument::keyValue() const {
     if (!walking || walkLine < 0 || walkLine >= int(lines.size()))
         return {};
-    return QString::fromUtf8(trimBlanks(lines[size_t(walkLine)].value));
+    return DecodeFileName(trimBlanks(lines[size_t(walkLine)].value));
 }
 
 void SettingsDocument::removeKey(const QString& key) {
@@ -341,7 +357,7 @@ void SettingsDocument::removeKey(const QString& key) {
 }
 
 void SettingsDocument::removeGroup(const QString& name) {
-    const int group = findGroup(name.toUtf8());
+    const int group = findGroup(oneLine(name));
     if (group >= 0)
         removeLines(group, groupEnd(group) - 1);
 }
@@ -366,13 +382,17 @@ QByteArray SettingsDocument::serialized() const {
 }
 
 bool SettingsDocument::close() {
-    bool written = true;
-    if (mode == Mode::ReadWrite && changed) {
-        // Checked write, flush and rename of our own: a disk that fills up half-way must fail
-        // the save and leave the previous file whole.
-        written = WriteFileAtomic(filePath, serialized());
-    }
+    // A disk that fills up half-way must fail the save and leave the previous file whole.
+    const bool written = !willWrite() || ReplaceFileContents(filePath, serialized());
+    abandon();
+    return written;
+}
+
+void SettingsDocument::abandon() {
     filePath.clear();
+    original.clear();
+    readAs = SettingsEncoding::Utf8WithBom;
+    nonText = false;
     mode = Mode::Closed;
     lines.clear();
     selected = -1;
@@ -382,5 +402,4 @@ bool SettingsDocument::close() {
     changed = false;
     walkLine = -1;
     walking = false;
-    return written;
 }

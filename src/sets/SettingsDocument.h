@@ -1,12 +1,15 @@
 #pragma once
 
+#include "sets/SettingsText.h"
+
 #include <QByteArray>
 #include <QString>
 #include <vector>
 
 // The settings file while it is open: its lines in document order, held as UTF-8, with a selected
 // group, a pending group and a cursor for walking keys. Group names and keys match ignoring the case
-// of A to Z only. Saving replaces the file atomically, so a failed save leaves the old file whole.
+// of A to Z only. Saving replaces the file atomically, so a failed save leaves the old file whole;
+// a file that is a symbolic link is saved at the link's target.
 class SettingsDocument {
 public:
     // Reads and parses the file. False when it cannot be read at all (also when missing); a file
@@ -15,6 +18,14 @@ public:
     // An empty document that will replace the file at close. A missing file is created at once;
     // false when that fails or the path cannot be written.
     bool create(const QString& path);
+
+    // The file's bytes as they were opened, how they were read, and whether some are no text.
+    const QByteArray& fileBytes() const { return original; }
+    SettingsEncoding encoding() const { return readAs; }
+    bool hasNonText() const { return nonText; }
+    bool hasGroup(const QString& name) const;
+    // Whether the selected group holds the key; false for a pending group.
+    bool hasKey(const QString& key) const;
 
     void selectGroup(const QString& name);
     QString readString(const QString& key, const QString& defaultValue) const;
@@ -35,6 +46,10 @@ public:
     // Writes the file when something changed and the file may be written; false when that write
     // failed. The document is empty and closed afterwards.
     bool close();
+    // Closes without writing anything.
+    void abandon();
+    // Whether close() would write the file.
+    bool willWrite() const { return mode == Mode::ReadWrite && changed; }
 
     bool isReadOnly() const { return mode == Mode::ReadOnly; }
     // The bytes close() would write.
@@ -59,6 +74,9 @@ private:
 
     QString filePath;
     Mode mode = Mode::Closed;
+    QByteArray original;
+    SettingsEncoding readAs = SettingsEncoding::Utf8WithBom;
+    bool nonText = false;
     std::vector<Line> lines;
     int selected = -1; // index of the selected group line; -1 for the lines before the first group
     bool pending = false;

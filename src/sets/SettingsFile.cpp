@@ -1,5 +1,6 @@
 #include "sets/SettingsFile.h"
 
+#include "platform/FileReplace.h"
 #include "sets/SetList.h"
 #include "sets/SettingsDocument.h"
 
@@ -68,6 +69,70 @@ void writeHeader(SettingsDocument& doc) {
     doc.addComment(QStringLiteral("-------------------------------------------- Sets"));
 }
 
+// Why a file is not one this version wrote; empty when it is. Such a file is never rewritten
+// before its old bytes are kept.
+QStringList foreignReasons(SettingsDocument& doc) {
+    QStringList reasons;
+    if (doc.encoding() == SettingsEncoding::Utf16LE || doc.encoding() == SettingsEncoding::Utf16BE)
+        reasons << QStringLiteral("als UTF-16 gespeichert");
+    if (doc.hasNonText())
+        reasons << QStringLiteral("enthält Zeichen, die kein Text sind");
+    const QString generell = QStringLiteral("Generell");
+    if (!doc.hasGroup(generell)) {
+        reasons << QStringLiteral("Gruppe [Generell] fehlt");
+        return reasons;
+    }
+    doc.selectGroup(generell);
+    const QString versionKey = QStringLiteral("IniVersion");
+    const int version = doc.readInteger(versionKey, 0);
+    if (!doc.hasKey(versionKey))
+        reasons << QStringLiteral("IniVersion fehlt");
+    else if (version != CurrentIniVersion)
+        reasons << QStringLiteral("IniVersion %1 statt %2").arg(version).arg(CurrentIniVersion);
+    return reasons;
+}
+
+struct ExistingFile {
+    QByteArray bytes;
+    QStringList foreign;
+};
+
+ExistingFile examineFile(const QString& path) {
+    SettingsDocument doc;
+    if (!doc.open(path))
+        return {};
+    ExistingFile file{doc.fileBytes(), foreignReasons(doc)};
+    doc.abandon();
+    return file;
+}
+
+// Keeps the old bytes of a file that is not the program's own before `doc` rewrites it. False when
+// no backup could be made: then the document is closed unwritten, as the user's sets must not be
+// thrown away.
+bool keepForeignFile(const QString& path, const ExistingFile& file, SettingsDocument& doc,
+                     QStringList& messages) {
+    if (file.foreign.isEmpty() || file.bytes.isEmpty() || !doc.willWrite())
+        return true;
+    QString backup = KeepBackupBeside(path, file.bytes);
+    const QString target = FinalLinkTarget(path);
+    if (backup.isEmpty() && !target.isEmpty() && target != path)
+        backup = KeepBackupBeside(target, file.bytes);
+    const QString why = file.foreign.join(QStringLiteral(", "));
+    if (backup.isEmpty()) {
+        doc.abandon();
+        messages << QStringLiteral("Fehler - INI nicht im eigenen Format (%1) und keine Sicherung möglich, "
+                                   "nichts gespeichert: ")
+                            .arg(why) +
+                        path;
+        return false;
+    }
+    messages << QStringLiteral("Hinweis - INI war nicht im eigenen Format (%1). Vor dem Überschreiben "
+                               "gesichert als: ")
+                        .arg(why) +
+                    backup;
+    return true;
+}
+
 } // namespace
 
 LoadedSettings ReadSettingsFile(const QString& path, const WindowPlacement& current) {
@@ -78,6 +143,7 @@ LoadedSettings ReadSettingsFile(const QString& path, const WindowPlacement& curr
     doc.selectGroup(QStringLiteral("Generell"));
     Settings& s = loaded.settings;
     s.IniVersion = doc.readInteger(QStringLiteral("IniVersion"), 0);
+    const bool versionMissing = !doc.hasKey(QStringLiteral("IniVersion"));
     loaded.setCombo = doc.readString(QStringLiteral("SetCombo"), QString());
     s.TimeTolerance = doc.readInteger(QStringLiteral("TimeTolerance"), 3);
     s.TimeSummerDiff = doc.readInteger(QStringLiteral("TimeSummerDiff"), 3600);
@@ -98,20 +164,27 @@ LoadedSettings ReadSettingsFile(const QString& path, const WindowPlacement& curr
     loaded.hasSetsGroup = doc.examineKeys();
     if (loaded.hasSetsGroup) {
         const std::vector<SetKey> keys = readSetKeys(doc);
+        std::vector<bool> ownGroup;
         for (const SetKey& key : keys) {
             if (!acceptableSetName(loaded.sets, key.name))
                 continue;
             SyncSet set;
             set.Name = key.name;
-            if (s.IniVersion < OldSetFormBelow) {
+            // Without any version the file is damaged rather than old: a set that has a group of
+            // its own keeps what that group says instead of taking the key's value "1" as a path.
+            const bool fromGroup = s.IniVersion >= OldSetFormBelow ||
+                                   (versionMissing && doc.hasGroup(SetGroupPrefix + key.name));
+            if (!fromGroup) {
                 const QStringList parts = key.value.split(u'|');
                 set.Src = parts.value(0);
                 set.Mid = parts.value(1);
             }
             loaded.sets.push_back(std::move(set));
+            ownGroup.push_back(fromGroup);
         }
-        if (s.IniVersion >= OldSetFormBelow) {
-            for (SyncSet& set : loaded.sets) {
+        for (size_t i = 0; i < loaded.sets.size(); ++i) {
+            SyncSet& set = loaded.sets[i];
+            if (ownGroup[i]) {
                 doc.selectGroup(SetGroupPrefix + set.Name);
                 set.Src = doc.readString(QStringLiteral("Src"), QString());
                 set.Mid = doc.readString(QStringLiteral("Mid"), QString());
@@ -129,6 +202,7 @@ QStringList WriteSettingsFile(const QString& path, const SettingsToSave& data) {
     SettingsDocument doc;
     const QFileInfo info(path);
     const bool fileExists = info.exists() && info.isFile();
+    const ExistingFile existing = fileExists ? examineFile(path) : ExistingFile{};
 
     // An older file is recreated: rather than deleting it first, the fresh document replaces it
     // whole when it is closed, so a failed save leaves the old file as it was.
@@ -185,18 +259,23 @@ QStringList WriteSettingsFile(const QString& path, const SettingsToSave& data) {
         doc.writeString(QStringLiteral("Options"), set.Options);
         doc.writeString(QStringLiteral("Filter"), set.Filter);
     }
+    if (!keepForeignFile(path, existing, doc, messages))
+        return messages;
     if (!doc.close())
         messages << QStringLiteral("Fehler - kann INI nicht schreiben: ") + path;
     return messages;
 }
 
-bool RemoveSetFromFile(const QString& path, const QString& name) {
+QStringList RemoveSetFromFile(const QString& path, const QString& name) {
+    QStringList messages;
     SettingsDocument doc;
     if (!doc.open(path))
-        return false;
+        return messages;
+    const ExistingFile existing{doc.fileBytes(), foreignReasons(doc)};
     doc.selectGroup(QStringLiteral("Sets"));
     doc.removeKey(name);
     doc.removeGroup(SetGroupPrefix + name);
-    doc.close();
-    return true;
+    if (keepForeignFile(path, existing, doc, messages))
+        doc.close();
+    return messages;
 }

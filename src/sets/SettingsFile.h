@@ -52,9 +52,11 @@ struct SettingsToSave {
 };
 
 // Writes the file, anew when it is missing or older than the current version, else in place.
-// Returns the messages to show, in order.
+// A file this version did not write (another version, no group "Generell", UTF-16, bytes that are
+// no text) is kept as a backup beside it first. Returns the messages to show, in order.
 QStringList WriteSettingsFile(const QString& path, const SettingsToSave& data);
 
-// Removes the key of the set from group "Sets" and its group "Set_<name>"; false when the file
-// could not be opened.
-bool RemoveSetFromFile(const QString& path, const QString& name);
+// Removes the key of the set from group "Sets" and its group "Set_<name>", keeping a backup first
+// as WriteSettingsFile does. A file that cannot be opened stays as it is, without a message.
+// Returns the messages to show.
+QStringList RemoveSetFromFile(const QString& path, const QString& name);

@@ -1,37 +1,49 @@
 #include "tandrix/FaultReport.h"
 
 #include "platform/FaultSignals.h"
+#include "platform/ReportHelper.h"
+#include "tandrix/FaultReportBox.h"
 #include "tandrix/FaultTexts.h"
 
-#include <cstring>
+#include <atomic>
+#include <exception>
 
 namespace {
-char programFile[4096];
+
 char reportText[512];
-char markerArg[64];
-char autoCloseArg[64];
 bool autoClose = false;
 
-void report(int32_t code) {
-    const size_t len = FormatFaultReport(reportText, sizeof reportText, -1, code);
-    WriteToStderr(reportText, len);
+static_assert(std::atomic<int>::is_always_lock_free, "the report's guard must be safe in a signal handler");
+std::atomic<int> reporting{0};
+__attribute__((tls_model("initial-exec"))) thread_local bool inReport = false;
+
+[[noreturn]] void report(int32_t code) {
+    if (inReport)
+        ExitNow(0); // the report itself faulted: nothing more can be shown
+    inReport = true;
+    // One report per process: a second thread that faults meanwhile waits for the end.
+    if (reporting.exchange(1) != 0)
+        WaitForProcessEnd();
+    const size_t length = FormatFaultReport(reportText, sizeof reportText, -1, code);
+    WriteToStderr(reportText, length);
     WriteToStderr("\n", 1);
-    char* args[] = {programFile, markerArg, reportText, autoClose ? autoCloseArg : nullptr, nullptr};
-    if (programFile[0])
-        RunAndWait(programFile, args);
+    ShowThroughReportHelper(reportText, length);
     ExitNow(0);
 }
 
-void copyInto(char* dst, size_t cap, const char* src) {
-    std::strncpy(dst, src ? src : "", cap - 1);
-    dst[cap - 1] = '\0';
+void reportTermination() {
+    report(FaultCode::FailFast);
 }
+
+int showInHelper(const char* text) {
+    return ShowFaultReport(text, autoClose);
+}
+
 } // namespace
 
-void InstallFaultReport(const char* programPath, bool closeReportByItself) {
-    copyInto(programFile, sizeof programFile, programPath);
-    copyInto(markerArg, sizeof markerArg, FaultReportMarker);
-    copyInto(autoCloseArg, sizeof autoCloseArg, FaultReportAutoClose);
+void InstallFaultReport(bool closeReportByItself) {
     autoClose = closeReportByItself;
+    StartReportHelper(showInHelper);
     InstallFaultSignals(report);
+    std::set_terminate(reportTermination);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-// The process that shows a fault report: argv[2] holds the text. Returns the exit code.
-int ShowFaultReport(int argc, char** argv);
-
-// Test hook: faults on purpose in the way named ("segv", "fpe" or "stack").
-[[noreturn]] void FaultOnPurpose(const char* kind);
+// Shows a fault report in the program's message box, in the report helper; returns the exit code.
+// With `closeByItself` (tests cannot click) it prints the box's title and text to standard output
+// and closes the box once it is up.
+int ShowFaultReport(const char* text, bool closeByItself);

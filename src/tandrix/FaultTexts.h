@@ -25,6 +25,9 @@ constexpr int32_t NoncontinuableException = -1073741787;
 constexpr int32_t PrivInstruction = -1073741674;
 constexpr int32_t SingleStep = -2147483644;
 constexpr int32_t StackOverflow = -1073741571;
+// abort() and std::terminate, as Windows reports them (0xC0000409, a fail-fast exit); the table
+// has no text for it, so the report says "Unknown error code".
+constexpr int32_t FailFast = -1073740791;
 } // namespace FaultCode
 
 // The description of a fault code, or "Unknown error code".

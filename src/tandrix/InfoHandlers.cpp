@@ -1,6 +1,7 @@
 #include "tandrix/InfoHandlers.h"
 
 #include "tandrix/AppState.h"
+#include "tandrix/BuildStamp.h"
 #include "tandrix/InfoText.h"
 #include "ui/InfoWindow.h"
 #include "ui/MainForm.h"

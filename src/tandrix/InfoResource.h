@@ -9,7 +9,5 @@ struct InfoStream {
     std::size_t size = 0;
 };
 
-// Both are generated at build time from resources/info.txt.
+// Generated at build time from resources/info.txt.
 InfoStream BuiltInInfoStream();
-// Seconds since 1970-01-01 00:00:00, without time zone.
-std::int64_t BuildTimeStamp();

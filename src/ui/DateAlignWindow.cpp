@@ -1,5 +1,6 @@
 #include "ui/DateAlignWindow.h"
 
+#include "ui/DialogFont.h"
 #include "ui/Identifiers.h"
 
 #include <QApplication>
@@ -39,6 +40,7 @@ DateAlignWindow* dialoge::WndChldDatumAbgl(const Scale& scale, LayoutRegistry& r
     QRect frame(s(100), s(95), s(500), s(160));
     ResizeSet(registry, ::WndChldDatumAbgl, ResizeNone, frame.x(), frame.y(), frame.width(), frame.height());
     window->setFixedSize(frame.size());
+    UseDialogFont(window, scale);
     if (owner)
         frame.moveCenter(owner->geometry().center());
     window->setGeometry(frame);

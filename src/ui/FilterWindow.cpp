@@ -1,6 +1,7 @@
 #include "ui/FilterWindow.h"
 
 #include "tandrix/AppState.h"
+#include "ui/DialogFont.h"
 #include "ui/Identifiers.h"
 
 #include <QCheckBox>
@@ -41,6 +42,7 @@ std::unique_ptr<FilterWindow> dialoge::Window_FormFilter(AppState& state, QWidge
                            Qt::WindowCloseButtonHint);
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->setFixedSize(s(400), s(225));
+    UseDialogFont(dialog, state.scale);
     ResizeSet(state.registry, ::Window_FormFilter, ResizeNone, s(240), s(176), s(400), s(225));
 
     auto place = [&](QWidget* gadget, int id, int x, int y, int width, int height) {

@@ -1,5 +1,6 @@
 #include "ui/InfoWindow.h"
 
+#include "ui/DialogFont.h"
 #include "ui/Identifiers.h"
 #include "ui/ResizeWindow.h"
 
@@ -52,6 +53,7 @@ InfoWindow* dialoge::WndChldInfo(const Scale& scale, LayoutRegistry& registry, Q
     ResizeSet(registry, ::WndChldInfo, ResizeNone, frame.x(), frame.y(), frame.width(), frame.height());
     window->setMinimumSize(300, 200);
     window->setMaximumSize(1000, 1000);
+    UseDialogFont(window, scale);
     if (owner)
         frame.moveCenter(owner->geometry().center());
     window->setGeometry(frame);

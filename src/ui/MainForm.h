@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Scale.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
+#include <functional>
 #include <map>
 
 class ResultListModel;
@@ -38,6 +41,22 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+};
+
+// The status bar and its three fields side by side, without gap or overlap, at 550 and 100 design
+// units from the left, the last one taking what remains.
+class StatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    StatusBar(const Scale& scale, QWidget* parent);
+    QLabel* field[3] = {};
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    Scale scale;
 };
 
 // The client area of the main window: every control and the status bar sit on it.
@@ -89,6 +108,9 @@ struct MainForm {
 
     QStatusBar* statusBar = nullptr; // 29
     QLabel* statusField[3] = {};     // fields 0, 1, 2
+    // Told of every text Status() writes, with its field; lets a caller follow texts that are
+    // overwritten before anyone could look (the tests do).
+    std::function<void(int field, const QString& text)> statusWritten;
 
     // Menu 1; items by their number (3 to 13).
     std::map<int, QAction*> menuItems;

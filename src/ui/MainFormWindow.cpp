@@ -1,5 +1,6 @@
 #include "ui/MainFormWindow.h"
 
+#include "ui/DialogFont.h"
 #include "ui/Identifiers.h"
 #include "ui/ResultListModel.h"
 #include "ui/ResultListView.h"
@@ -85,12 +86,8 @@ bool dialoge::Window_Form(const Scale& scale, LayoutRegistry& registry, MainForm
     const int clientH = b.s(600);
     ResizeSet(registry, ::Window_Form, ResizeNone, b.s(180), b.s(98), clientW, clientH);
     client->setMinimumSize(clientW, clientH);
-    // The layout was designed for the small dialog font of its first home (11 pixels at 96 dpi);
-    // with a desktop's larger default the captions of its narrow controls would be cut off.
-    QFont font = client->font();
-    font.setPixelSize(b.s(11));
-    font.setStretch(QFont::Condensed);
-    client->setFont(font);
+    // The menu bar keeps the desktop's font: only the controls are laid out in design units.
+    UseDialogFont(client, scale);
 
     form.hyperLinkQuelle =
         b.add(Gadget_Form_HyperLinkQuelle, makeHyperLink(client, QStringLiteral("Quelle (1):")),
@@ -165,20 +162,9 @@ bool dialoge::Window_Form(const Scale& scale, LayoutRegistry& registry, MainForm
                                "Gadget_Form_ListIconFiles", 0, 95, 800, 465, {}, QStringLiteral("RU"));
     form.listIconFiles->setColumnWidth(0, 100);
 
-    auto* statusBar = new QStatusBar(client);
-    statusBar->setObjectName(QStringLiteral("StatusBar_Form"));
-    statusBar->setSizeGripEnabled(false);
-    const int widths[3] = {550, 100, 150};
-    for (int i = 0; i < 3; ++i) {
-        auto* field = new QLabel(statusBar);
-        field->setObjectName(QStringLiteral("StatusBarAddField%1").arg(i));
-        field->setFixedWidth(b.s(widths[i]));
-        field->setTextFormat(Qt::PlainText);
-        if (i == 1)
-            field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        statusBar->addWidget(field);
-        form.statusField[i] = field;
-    }
+    auto* statusBar = new StatusBar(scale, client);
+    for (int i = 0; i < 3; ++i)
+        form.statusField[i] = statusBar->field[i];
     form.statusBar = statusBar;
     client->statusBar = statusBar;
 

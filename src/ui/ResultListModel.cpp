@@ -19,9 +19,13 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= lineCount())
         return {};
     const ResultRow& row = lines[size_t(index.row())];
-    if (role == Qt::DisplayRole) {
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         const QString text = CellText(row, index.column());
-        return index.column() <= ColumnPath ? ReadableName(text) : text;
+        const QString shown = index.column() <= ColumnPath ? ReadableName(text) : text;
+        // The tool tip is the cell's whole text; the list shows it where the column cuts it off.
+        if (role == Qt::ToolTipRole && shown.isEmpty())
+            return {};
+        return shown;
     }
     if (row.bothChanged) {
         // Changed on both sides since they were last in step: red instead of the direction's colour.

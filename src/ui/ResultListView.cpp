@@ -4,6 +4,61 @@
 #include <QHoverEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QToolTip>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// Up to this code point kerning only narrows a text: Latin, Greek and Cyrillic.
+constexpr char16_t SimpleScriptEnd = 0x0500;
+// The most texts shaped for one measure.
+constexpr int MostShaped = 2000;
+
+} // namespace
+
+qreal WidestText(const QFontMetricsF& metrics, int count, const std::function<QString(int)>& textAt) {
+    // Shaping a text takes microseconds, too long for 10^5 lines. The sum of the advances of its
+    // characters takes nanoseconds and is never below the shaped width in the simple scripts, so
+    // the texts are shaped from the largest sum down, until no sum left beats the widest width
+    // found. A text of another script gets an unbounded sum and is always shaped.
+    std::array<qreal, SimpleScriptEnd> advances;
+    advances.fill(-1);
+    std::vector<std::pair<qreal, int>> sums;
+    sums.reserve(size_t(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        qreal sum = 0;
+        for (const QChar c : textAt(i)) {
+            if (c.unicode() >= SimpleScriptEnd) {
+                sum = std::numeric_limits<qreal>::infinity();
+                break;
+            }
+            qreal& advance = advances[c.unicode()];
+            if (advance < 0)
+                advance = metrics.horizontalAdvance(c);
+            sum += advance;
+        }
+        sums.emplace_back(sum, i);
+    }
+    std::make_heap(sums.begin(), sums.end());
+    qreal widest = 0;
+    for (int shaped = 0; !sums.empty(); ++shaped) {
+        std::pop_heap(sums.begin(), sums.end());
+        const auto [sum, i] = sums.back();
+        sums.pop_back();
+        if (sum <= widest)
+            break;
+        // Past the limit the largest sum left stands in for the texts not shaped: a little too
+        // wide at worst, never too narrow.
+        if (shaped >= MostShaped && !std::isinf(sum))
+            return std::max(widest, sum);
+        widest = std::max(widest, metrics.horizontalAdvance(textAt(i)));
+    }
+    return widest;
+}
 
 ResultListView::ResultListView(QWidget* parent) : QTableView(parent) {}
 
@@ -81,8 +136,42 @@ bool ResultListView::cellSelected(const QModelIndex& index) const {
     return inRange && (model()->flags(index) & needed) == needed;
 }
 
+// The item delegate keeps the focus frame's margin and one pixel free on either side of a text.
+int ResultListView::textMargin() const {
+    return style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+}
+
+bool ResultListView::textCut(const QModelIndex& index) const {
+    const int room = columnWidth(index.column()) - (showGrid() ? 1 : 0) - 2 * textMargin();
+    return fontMetrics().horizontalAdvance(index.data(Qt::DisplayRole).toString()) > room;
+}
+
+int ResultListView::sizeHintForColumn(int column) const {
+    const QAbstractItemModel* m = model();
+    if (!m || column < 0 || column >= m->columnCount(rootIndex()))
+        return -1;
+    const auto textAt = [&](int line) { return m->index(line, column, rootIndex()).data().toString(); };
+    const qreal widest = WidestText(QFontMetricsF(font()), m->rowCount(rootIndex()), textAt);
+    return int(std::ceil(widest)) + 2 * textMargin() + (showGrid() ? 1 : 0);
+}
+
+// A tool tip that only repeats the cell's text is shown only where the column cuts the text off;
+// any other tool tip of the model is always shown.
+bool ResultListView::showToolTip(QHelpEvent* event) {
+    const QModelIndex index = indexAt(event->pos());
+    const QString tip = index.isValid() ? index.data(Qt::ToolTipRole).toString() : QString();
+    if (tip.isEmpty() || (tip == index.data(Qt::DisplayRole).toString() && !textCut(index))) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), tip, viewport(), visualRect(index));
+    return true;
+}
+
 bool ResultListView::viewportEvent(QEvent* event) {
     switch (event->type()) {
+    case QEvent::ToolTip:
+        return showToolTip(static_cast<QHelpEvent*>(event));
     case QEvent::HoverEnter:
     case QEvent::HoverMove:
         hover = indexAt(static_cast<QHoverEvent*>(event)->position().toPoint());

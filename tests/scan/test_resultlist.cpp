@@ -1,12 +1,16 @@
 #include "ScanWindowFixture.h"
 
+#include "support/FileBytes.h"
 #include "support/ModalAnswer.h"
 #include "ui/Identifiers.h"
 #include "ui/Status.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 #include <QUrl>
 
 namespace {
@@ -47,6 +51,48 @@ protected:
 };
 
 } // namespace
+
+TEST_F(ResultList, ACutCellShowsItsFullTextAsToolTip) {
+    scanTen();
+    QTableView* list = form().listIconFiles;
+    auto tipAt = [&](int line, int column) {
+        const QPoint at = list->visualRect(form().listModel->index(line, column)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    // "?" and the path fit their columns; "Datum 1" at its 50 pixels shows the date cut off.
+    EXPECT_EQ(tipAt(1, 4), "");
+    EXPECT_EQ(tipAt(1, 1), "");
+    ASSERT_EQ(list->columnWidth(3), 50);
+    EXPECT_EQ(tipAt(1, 3), "14.07.2017 04:40:00");
+    QToolTip::hideText();
+}
+
+TEST_F(ResultList, DoubleClickOnADividerFitsTheColumnToItsWidestTextAndTheWidthIsSaved) {
+    TreeSpec many; // more lines than Qt's own fit looks at, the widest last
+    for (int i = 0; i < 1500; ++i)
+        many.push_back(File(QStringLiteral("f%1").arg(i), ""));
+    const QString longest = "z/" + QString(60, u'w') + ".txt";
+    many.push_back(File(longest, ""));
+    ASSERT_TRUE(source.add(many));
+    openApp();
+    form().buttonScan->click();
+    ASSERT_EQ(cell(lines() - 1, 1), longest);
+
+    const QFontMetrics metrics = form().listIconFiles->fontMetrics();
+    QHeaderView* header = form().listIconFiles->horizontalHeader();
+    for (const auto& [column, widest] : {std::pair(1, longest), {3, cell(0, 3)}}) {
+        const QPoint divider(header->sectionViewportPosition(column) + header->sectionSize(column) - 1, 5);
+        QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, divider);
+        EXPECT_GE(header->sectionSize(column), metrics.horizontalAdvance(widest)) << column;
+        EXPECT_LT(header->sectionSize(column), metrics.horizontalAdvance(widest) + 20) << column;
+    }
+    app->shutdown();
+    const QByteArray ini = readBytes(programDir.filePath("Tandrix.ini"));
+    for (const auto& [key, column] : {std::pair("LBreite2 = ", 1), {"LBreite4 = ", 3}})
+        EXPECT_TRUE(ini.contains(key + QByteArray::number(header->sectionSize(column)) + "\r\n")) << key;
+}
 
 TEST_F(ResultList, AllesSelectsEveryLine) {
     scanTen();

@@ -1,5 +1,6 @@
 #include "scan/Compare.h"
 #include "scan/SideWalk.h"
+#include "scan/WalkBothSides.h"
 
 #include "platform/DirectoryListing.h"
 #include "support/Privileges.h"
@@ -311,4 +312,53 @@ TEST(IsExistingDirectory, AcceptsDirectoriesWithOrWithoutSeparator) {
     EXPECT_FALSE(IsExistingDirectory(tree.path("f")));
     EXPECT_FALSE(IsExistingDirectory(tree.path("missing")));
     EXPECT_FALSE(IsExistingDirectory(""));
+}
+
+namespace {
+
+QStringList describeRows(const ResultRows& rows) {
+    QStringList out;
+    for (const ResultRow& r : rows.rows)
+        out << QStringLiteral("%1|%2|%3 %4 %5 %6 %7%8")
+                   .arg(r.path, r.otherPath, QString(r.action))
+                   .arg(r.size1)
+                   .arg(r.date1)
+                   .arg(r.size2)
+                   .arg(r.date2)
+                   .arg(r.uncertain ? " uncertain" : "");
+    return out;
+}
+
+} // namespace
+
+// Both sides walked at once give the list of one side walked after the other, every time: with
+// case variants and twins, a file against a folder of the same name, and an unreadable folder.
+TEST(WalkBothSides, GivesTheListOfOneSideAfterTheOtherEveryTime) {
+    TestTree one({File("A.txt", "1", T0), File("a.txt", "22", T0 + 100), Dir("x/"), File("y", "3", T0),
+                  File("Cased/k", "4", T0), File("u/closed/f", "5", T0), File("u/g", "6", T0)});
+    TestTree two({File("a.txt", "7", T0), File("x", "8", T0), File("y/z", "9", T0),
+                  File("cased/K", "10", T0 + 50), File("u/closed/h", "11", T0), File("u/g", "12", T0 + 100)});
+    ASSERT_TRUE(one.ok() && two.ok());
+    ASSERT_EQ(::chmod(QFile::encodeName(one.path("u/closed")).constData(), 0), 0);
+    PermissionBitsApply asUser;
+    const std::array<WalkRequest, 2> requests{WalkRequest{one.path(), {}, {}, 0},
+                                              WalkRequest{two.path(), {}, {}, 0}};
+    std::atomic<bool> cancel{false};
+    SideTree sequential[2];
+    for (int side = 0; side < 2; ++side) {
+        WalkProgress progress(cancel);
+        sequential[side] = WalkSide(requests[size_t(side)], progress);
+    }
+    const QStringList expected =
+        describeRows(MatchRows(sequential[0], sequential[1], Settings(), MatchOptions()));
+    EXPECT_TRUE(expected.contains("cased/K|Cased/k|< 1 1500000000 2 1500000050"))
+        << expected.join("\n").toStdString();
+    if (asUser.active()) {
+        EXPECT_TRUE(expected.contains("u/closed/h||< 0 0 2 1500000000 uncertain"))
+            << expected.join("\n").toStdString();
+    }
+    for (int round = 0; round < 20; ++round) {
+        const std::array<SideTree, 2> trees = WalkBothSides(requests, cancel, {});
+        EXPECT_EQ(describeRows(MatchRows(trees[0], trees[1], Settings(), MatchOptions())), expected) << round;
+    }
 }

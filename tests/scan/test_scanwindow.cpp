@@ -71,6 +71,22 @@ TEST_F(ScanButton, CountLineAndEntryCountInTheStatusBar) {
     EXPECT_EQ(m.captured(1).toInt(), 7 + 3 + 3 + 7 + 2);
 }
 
+TEST_F(ScanButton, FastScanShowsTheFolderOfSide2AndEndsWithTheCountLine) {
+    preparePair();
+    openApp();
+    QStringList field0;
+    form().statusWritten = [&](int field, const QString& text) {
+        if (field == 0)
+            field0 << text;
+    };
+    form().buttonScan->click();
+    // The walk of two small trees takes less than the throttle's interval.
+    const QString side2 = "^Scanne: " + QRegularExpression::escape(target.path());
+    EXPECT_FALSE(field0.filter(QRegularExpression(side2)).isEmpty()) << field0.join(" | ").toStdString();
+    EXPECT_EQ(field0.last(), "Listen-Anzahl: 6 (4>  2<  0!)");
+    EXPECT_EQ(status(0), field0.last());
+}
+
 TEST_F(ScanButton, EmptyTreesGiveAnEmptyListAndCountTheDotEntries) {
     openApp();
     form().buttonScan->click();

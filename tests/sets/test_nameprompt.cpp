@@ -4,11 +4,12 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(NamePrompt, LayoutDefaultTextAndCaretAtItsEnd) {
+TEST(NamePrompt, LayoutDefaultTextAndCaretAtItsEndWithNothingSelected) {
     QStringList problems;
     bool met = false;
     ModalScript script({[&](QWidget* box) {
@@ -29,13 +30,15 @@ TEST(NamePrompt, LayoutDefaultTextAndCaretAtItsEnd) {
         if (!label || label->geometry() != QRect(10, 10, 280, 22) || label->text() != "Set umbenennen:")
             problems << "label";
         if (!field || field->geometry() != QRect(10, 32, 275, 21) || field->text() != "Arbeit" ||
-            field->cursorPosition() != 6)
+            field->cursorPosition() != 6 || field->hasSelectedText() || box->focusWidget() != field)
             problems << "field";
         if (!ok || ok->geometry() != QRect(110, 67, 80, 25) || ok->text() != "OK")
             problems << "button";
+        // The first key typed goes after the name rather than replacing it.
+        QTest::keyClicks(box->focusWidget(), "2");
         PressButton(box, "OK");
     }});
-    EXPECT_EQ(NamePrompt("Set umbenennen:", "Arbeit"), "Arbeit");
+    EXPECT_EQ(NamePrompt("Set umbenennen:", "Arbeit"), "Arbeit2");
     EXPECT_TRUE(met);
     EXPECT_TRUE(problems.isEmpty()) << problems.join(", ").toStdString();
 }

@@ -7,7 +7,10 @@
 #include <QComboBox>
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -200,6 +203,14 @@ TEST_F(SetHandlersTest, Load_WindowGeometryAndColumns) {
         EXPECT_EQ(form().listIconFiles->columnWidth(i), expected[i]) << i;
 }
 
+TEST_F(SetHandlersTest, Load_WindowSavedOffEveryScreenOpensOnThePrimaryScreen) {
+    writeBytes(iniPath(), "[Fenster]\nWinX = 5000\nWinY = -3000\nWinW = 800\nWinH = 600\n[Sets]\nA = 1\n");
+    start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form().window->frameGeometry().topLeft())) << form().window->x();
+    EXPECT_GE(2 * (screen & form().window->frameGeometry()).width(), form().window->frameGeometry().width());
+}
+
 TEST_F(SetHandlersTest, Load_WinXZeroKeepsPositionAndWinMaxMaximises) {
     writeBytes(iniPath(),
                "[Generell]\nIniVersion = 81107\n"
@@ -369,6 +380,49 @@ TEST_F(SetHandlersTest, DeleteSet_TheOnlySetAsksForANewOne) {
     EXPECT_EQ(comboItems(), QStringList({"Neues Set"}));
     EXPECT_EQ(form().stringQuelle->text(), "");
     EXPECT_FALSE(readBytes(iniPath()).contains("Einzig"));
+}
+
+// Every damaged form of the settings file a user may have: before the save at the end replaces it,
+// its exact bytes are kept beside it and the user is told where. Sets that can be read survive.
+TEST(SetHandlersDamagedFile, IsKeptAsBackupAndTheUserIsTold) {
+    const QString sets =
+        QString::fromUtf8("[Sets]\r\nMärz = 1\r\n[Set_März]\r\nSrc = /quelle/\r\nMid = /ziel/\r\n");
+    const QString current = "[Generell]\r\nIniVersion = 81107\r\n" + sets;
+    const auto withBom = QStringConverter::Flag::WriteBom;
+    struct Case {
+        QByteArray bytes;
+        QString why;
+        bool setsReadable;
+    };
+    const Case cases[] = {
+        {sets.toUtf8(), "Gruppe [Generell] fehlt", true},
+        {QStringEncoder(QStringConverter::Utf16LE, withBom)(current), "als UTF-16 gespeichert", true},
+        {QStringEncoder(QStringConverter::Utf16BE, withBom)(current), "als UTF-16 gespeichert", true},
+        {("[Generell]\r\nIniVersion = 80603\r\n" + sets).toUtf8(), "IniVersion 80603 statt 81107", true},
+        {QByteArray("\x7F"
+                    "ELF\x02\x01\x01\0\0\0\0\x03\0>\0\x01\0\xFF\xFE",
+                    19),
+         "enthält Zeichen, die kein Text sind, Gruppe [Generell] fehlt", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why.toStdString());
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("Tandrix.ini");
+        writeBytes(ini, c.bytes);
+        ModalScript script(c.setsReadable ? std::vector<ModalScript::Answer>{Ok()}
+                                          : std::vector<ModalScript::Answer>{Ok(), Escape(), Ok()});
+        App app(dir.path());
+        ASSERT_TRUE(app.open());
+        EXPECT_EQ(app.form.stringQuelle->text(), c.setsReadable ? "/quelle/" : "");
+        app.shutdown();
+        ASSERT_EQ(script.answered(), c.setsReadable ? 1 : 3);
+        EXPECT_EQ(script.seen.last(), "Hinweis - INI war nicht im eigenen Format (" + c.why +
+                                          "). Vor dem Überschreiben gesichert als: " + ini + ".bak");
+        EXPECT_EQ(readBytes(ini + ".bak"), c.bytes);
+        const QByteArray now = readBytes(ini);
+        EXPECT_TRUE(now.startsWith("\xEF\xBB\xBF\r\n[Generell]\r\n"));
+        EXPECT_EQ(now.contains("[Set_M\xC3\xA4rz]\r\nSrc = /quelle/\r\nMid = /ziel/\r\n"), c.setsReadable);
+    }
 }
 
 } // namespace

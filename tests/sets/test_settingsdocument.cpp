@@ -295,21 +295,30 @@ TEST_F(SettingsDocumentTest, ReadOnlyFile_IsReadButNeverWritten) {
     EXPECT_EQ(readBytes(path()), original);
 }
 
-TEST_F(SettingsDocumentTest, FailedSave_LeavesThePreviousFileWhole) {
+// A folder that takes no temporary file: the writable file is rewritten in place, longer and
+// shorter, and keeps its inode.
+TEST_F(SettingsDocumentTest, FolderNotWritable_FileIsWrittenInPlace) {
     PermissionBitsApply permissions;
     if (!permissions.active())
         GTEST_SKIP() << "permission bits cannot be made to apply here";
-    const QByteArray original("[G]\nk = 1\n");
-    writeBytes(path(), original);
+    writeBytes(path(), "[G]\nk = 1\n; " + QByteArray(300, 'x') + "\n");
+    struct stat before {};
+    ASSERT_EQ(stat(QFile::encodeName(path()).constData(), &before), 0);
     const QByteArray folder = QFile::encodeName(dir.path());
     ASSERT_EQ(chmod(folder.constData(), 0555), 0);
-    SettingsDocument doc;
-    ASSERT_TRUE(doc.open(path()));
-    doc.selectGroup("G");
-    doc.writeInteger("k", 2);
-    EXPECT_FALSE(doc.close());
+    for (const QByteArray& value : {QByteArray("2"), QByteArray(1000, 'y'), QByteArray("3")}) {
+        SettingsDocument doc;
+        ASSERT_TRUE(doc.open(path()));
+        doc.selectGroup("G");
+        doc.writeString("k", value);
+        const QByteArray expected = doc.serialized();
+        EXPECT_TRUE(doc.close());
+        EXPECT_EQ(readBytes(path()), expected);
+    }
     chmod(folder.constData(), 0755);
-    EXPECT_EQ(readBytes(path()), original);
+    struct stat after {};
+    ASSERT_EQ(stat(QFile::encodeName(path()).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList("Tandrix.ini"));
 }
 

@@ -1,3 +1,4 @@
+#include "platform/FileName.h"
 #include "sets/SettingsFile.h"
 #include "support/Privileges.h"
 
@@ -5,6 +6,7 @@
 #include <QDir>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -71,6 +73,11 @@ const QByteArray FreshSample =
     "Options = \r\n"
     "Filter = \r\n";
 
+QString backupNote(const QString& why, const QString& backup) {
+    return "Hinweis - INI war nicht im eigenen Format (" + why +
+           "). Vor dem Überschreiben gesichert als: " + backup;
+}
+
 class SettingsFileTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -90,6 +97,11 @@ TEST_F(SettingsFileTest, Saved_SetsLoadBackWithTheirValues) {
     data.settings.TimeSummerDiff = -5;
     data.settings.TimeSummerDiff2 = 100;
     data.sets.push_back(makeSet(QString::fromUtf8("Übung mit Leerzeichen"), "/a b/", "/c/"));
+    // A folder whose name is not valid UTF-8 is found again, and the file stays the program's own.
+    data.sets.push_back(makeSet("Alt", DecodeFileName(QByteArray("/alt\xE4/")), "/c/",
+                                DecodeFileName(QByteArray("b\xF6se"))));
+    ASSERT_TRUE(WriteSettingsFile(path(), data).isEmpty());
+    EXPECT_TRUE(readBytes(path()).contains("Src = /alt\xE4/\r\n"));
     ASSERT_TRUE(WriteSettingsFile(path(), data).isEmpty());
     const LoadedSettings loaded = ReadSettingsFile(path(), current);
     EXPECT_EQ(loaded.settings.IniVersion, 81107);
@@ -105,8 +117,8 @@ TEST_F(SettingsFileTest, Saved_SetsLoadBackWithTheirValues) {
     EXPECT_FALSE(loaded.maximize);
     EXPECT_EQ(loaded.columnWidths, data.columnWidths);
     ASSERT_TRUE(loaded.hasSetsGroup);
-    ASSERT_EQ(loaded.sets.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
+    ASSERT_EQ(loaded.sets.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(loaded.sets[i].Name, data.sets[i].Name);
         EXPECT_EQ(loaded.sets[i].Src, data.sets[i].Src);
         EXPECT_EQ(loaded.sets[i].Mid, data.sets[i].Mid);
@@ -191,7 +203,8 @@ TEST_F(SettingsFileTest, OldSetForm_SplitsSourceAndTargetAndIsRewrittenInTheNewF
     data.settings = loaded.settings;
     data.setCombo = "Stick";
     data.sets = loaded.sets;
-    ASSERT_TRUE(WriteSettingsFile(path(), data).isEmpty());
+    EXPECT_EQ(WriteSettingsFile(path(), data),
+              QStringList(backupNote("IniVersion 80000 statt 81107", path() + ".bak")));
     const QByteArray bytes = readBytes(path());
     EXPECT_TRUE(bytes.contains("; -------------------------------------------- Generell\r\n"));
     EXPECT_TRUE(bytes.contains("[Sets]\r\n; -------------------------------------------- Sets\r\n"
@@ -201,17 +214,52 @@ TEST_F(SettingsFileTest, OldSetForm_SplitsSourceAndTargetAndIsRewrittenInTheNewF
     EXPECT_FALSE(bytes.contains("rest"));
 }
 
-TEST_F(SettingsFileTest, VersionBelowCurrent_IsRecreated) {
-    writeBytes(path(), "[Generell]\nIniVersion = 80603\nFremd = 1\n; fremder Kommentar\n[Sets]\nA = 1\n"
-                       "[Set_A]\nSrc = /a/\n");
+TEST_F(SettingsFileTest, VersionBelowCurrent_IsRecreatedAfterABackup) {
+    const QByteArray old = "[Generell]\nIniVersion = 80603\nFremd = 1\n; fremder Kommentar\n[Sets]\nA = 1\n"
+                           "[Set_A]\nSrc = /a/\n";
+    writeBytes(path(), old);
     const LoadedSettings loaded = ReadSettingsFile(path(), current);
     ASSERT_EQ(loaded.sets.size(), 1u);
     EXPECT_EQ(loaded.sets[0].Src, "/a/");
     SettingsToSave data = sample();
     data.settings = loaded.settings;
     data.setCombo = "Arbeit";
-    ASSERT_TRUE(WriteSettingsFile(path(), data).isEmpty());
+    EXPECT_EQ(WriteSettingsFile(path(), data),
+              QStringList(backupNote("IniVersion 80603 statt 81107", path() + ".bak")));
     EXPECT_EQ(readBytes(path()), FreshSample);
+    EXPECT_EQ(readBytes(path() + ".bak"), old);
+}
+
+// A backup of other bytes is never overwritten: the next number is taken. One that holds these
+// very bytes already is named again instead of a second copy.
+TEST_F(SettingsFileTest, Backup_KeepsAnEarlierBackupOfOtherBytes) {
+    const QByteArray foreign = "[Sets]\nA = 1\n";
+    writeBytes(path() + ".bak", "frühere Sicherung");
+    for (int round = 0; round < 2; ++round) {
+        writeBytes(path(), foreign);
+        SettingsToSave data = sample();
+        data.settings = ReadSettingsFile(path(), current).settings;
+        EXPECT_EQ(WriteSettingsFile(path(), data),
+                  QStringList(backupNote("Gruppe [Generell] fehlt", path() + ".1.bak")));
+    }
+    EXPECT_EQ(readBytes(path() + ".bak"), "frühere Sicherung");
+    EXPECT_EQ(readBytes(path() + ".1.bak"), foreign);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"Tandrix.ini", "Tandrix.ini.1.bak", "Tandrix.ini.bak"}));
+}
+
+// Without any version the sets are read from their own groups, not in the old form, so their
+// paths survive the rewrite. A Linux editor's UTF-8 without byte-order mark reads as UTF-8.
+TEST_F(SettingsFileTest, VersionMissing_SetsKeepTheirGroupsAndUtf8WithoutBomReads) {
+    writeBytes(path(), "[Sets]\nM\xC3\xA4rz = 1\nAlt = /q/|/z/\n[Set_M\xC3\xA4rz]\nSrc = /quelle/\n"
+                       "Mid = /ziel/\n");
+    const LoadedSettings loaded = ReadSettingsFile(path(), current);
+    ASSERT_EQ(loaded.sets.size(), 2u);
+    EXPECT_EQ(loaded.sets[0].Name, QString::fromUtf8("März"));
+    EXPECT_EQ(loaded.sets[0].Src, "/quelle/");
+    EXPECT_EQ(loaded.sets[0].Mid, "/ziel/");
+    EXPECT_EQ(loaded.sets[1].Src, "/q/");
+    EXPECT_EQ(loaded.sets[1].Mid, "/z/");
 }
 
 TEST_F(SettingsFileTest, CurrentVersion_IsUpdatedInPlaceKeepingForeignLines) {
@@ -324,24 +372,61 @@ TEST_F(SettingsFileTest, ReadOnlyFile_IsNeverWritten) {
     }
 }
 
-TEST_F(SettingsFileTest, FolderNotWritable_ReportsAndSavesNothing) {
+// A folder that takes no new file: the writable file of this version is saved in place; a
+// foreign one is left alone, as no backup of it can be made; a missing one cannot be created.
+TEST_F(SettingsFileTest, FolderNotWritable_SavesInPlaceButNeverWithoutBackup) {
     PermissionBitsApply permissions;
     if (!permissions.active())
         GTEST_SKIP() << "permission bits cannot be made to apply here";
-    const QByteArray original("[Generell]\nIniVersion = 81107\n[Sets]\nA = 1\n");
-    writeBytes(path(), original);
+    const QString foreignPath = dir.filePath("Alt.ini");
+    const QByteArray foreign("[Generell]\nIniVersion = 80603\n[Sets]\nA = 1\n");
+    writeBytes(foreignPath, foreign);
+    writeBytes(path(), "[Generell]\nIniVersion = 81107\n[Sets]\nA = 1\n");
     const QByteArray folder = QFile::encodeName(dir.path());
     ASSERT_EQ(chmod(folder.constData(), 0555), 0);
     SettingsToSave data = sample();
     data.settings.IniVersion = 81107;
-    const QStringList existing = WriteSettingsFile(path(), data);
+    const QStringList own = WriteSettingsFile(path(), data);
+    const QStringList old = WriteSettingsFile(foreignPath, sample());
     const QString other = dir.filePath("Neu.ini");
     const QStringList missing = WriteSettingsFile(other, data);
     chmod(folder.constData(), 0755);
-    EXPECT_EQ(existing, QStringList("Fehler - kann INI nicht schreiben: " + path()));
-    EXPECT_EQ(readBytes(path()), original);
+    EXPECT_TRUE(own.isEmpty()) << own.join("\n").toStdString();
+    EXPECT_TRUE(readBytes(path()).contains("IniVersion = 81107\r\nSetCombo = Arbeit\r\n"));
+    EXPECT_TRUE(readBytes(path()).endsWith("[Set_Bilder]\r\nSrc = /home/b/\r\nMid = /media/stick/b/\r\n"
+                                           "Options = \r\nFilter = \r\n"));
+    EXPECT_EQ(old, QStringList("Fehler - INI nicht im eigenen Format (IniVersion 80603 statt 81107) und "
+                               "keine Sicherung möglich, nichts gespeichert: " +
+                               foreignPath));
+    EXPECT_EQ(readBytes(foreignPath), foreign);
     EXPECT_EQ(missing, QStringList("Fehler - kann INI nicht anlegen: " + other));
-    EXPECT_FALSE(QFile::exists(other));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"Alt.ini", "Tandrix.ini"}));
+}
+
+// A link is saved at its target, which gets the new bytes atomically; the link stays a link, a
+// missing target is created, and no temporary file is left on either side.
+TEST_F(SettingsFileTest, SymbolicLink_IsUpdatedAtItsTarget) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("echt/tief"));
+    const QString target = dir.filePath("echt/tief/einstellungen.ini");
+    ASSERT_TRUE(QFile::link("echt/tief/einstellungen.ini", dir.filePath("zwischen.ini")));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("prog"));
+    const QString link = dir.filePath("prog/Tandrix.ini");
+    ASSERT_TRUE(QFile::link("../zwischen.ini", link));
+    for (const bool targetExists : {false, true}) {
+        SettingsToSave data = sample();
+        data.settings.IniVersion = 81107;
+        data.setCombo = targetExists ? "Bilder" : "Arbeit";
+        EXPECT_TRUE(WriteSettingsFile(link, data).isEmpty());
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        EXPECT_TRUE(QFileInfo(dir.filePath("zwischen.ini")).isSymLink());
+        EXPECT_TRUE(readBytes(target).contains("\r\nSetCombo = " + data.setCombo.toUtf8() + "\r\n"));
+        EXPECT_EQ(ReadSettingsFile(link, current).setCombo, data.setCombo);
+    }
+    EXPECT_EQ(QDir(dir.filePath("prog")).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList("Tandrix.ini"));
+    EXPECT_EQ(QDir(dir.filePath("echt/tief")).entryList(QDir::Files | QDir::Hidden),
+              QStringList("einstellungen.ini"));
 }
 
 TEST_F(SettingsFileTest, DirectoryAtThePath_CannotBeCreated) {
@@ -352,7 +437,7 @@ TEST_F(SettingsFileTest, DirectoryAtThePath_CannotBeCreated) {
 
 TEST_F(SettingsFileTest, RemoveSetFromFile_RemovesKeyAndGroupOnly) {
     ASSERT_TRUE(WriteSettingsFile(path(), sample()).isEmpty());
-    EXPECT_TRUE(RemoveSetFromFile(path(), "arbeit"));
+    EXPECT_TRUE(RemoveSetFromFile(path(), "arbeit").isEmpty());
     const QByteArray bytes = readBytes(path());
     EXPECT_FALSE(bytes.contains("Arbeit = 1"));
     EXPECT_FALSE(bytes.contains("[Set_Arbeit]"));
@@ -360,7 +445,7 @@ TEST_F(SettingsFileTest, RemoveSetFromFile_RemovesKeyAndGroupOnly) {
     EXPECT_TRUE(bytes.contains("SetCombo = Arbeit\r\n"));
     EXPECT_TRUE(bytes.contains("Bilder = 1\r\n"));
     EXPECT_TRUE(bytes.contains("[Set_Bilder]\r\nSrc = /home/b/\r\n"));
-    EXPECT_FALSE(RemoveSetFromFile(dir.filePath("fehlt.ini"), "Bilder"));
+    EXPECT_TRUE(RemoveSetFromFile(dir.filePath("fehlt.ini"), "Bilder").isEmpty());
     EXPECT_FALSE(QFile::exists(dir.filePath("fehlt.ini")));
 }
 

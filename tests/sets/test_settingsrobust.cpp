@@ -1,5 +1,6 @@
 #include "sets/SettingsFile.h"
 #include "support/FileBytes.h"
+#include "support/Privileges.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace {
 // Bytes that mean something to the parser, mixed with any other byte.
@@ -52,6 +54,7 @@ TEST(SettingsRobustness, RandomDamagedFilesLoadAndSaveWithoutCrash) {
         save.columnWidths = loaded.columnWidths;
         save.sets = loaded.sets;
         WriteSettingsFile(path, save);
+        QFile::remove(path + ".bak"); // so every damaged round is written again
         const LoadedSettings again = ReadSettingsFile(path, current);
         std::vector<QString> before, after;
         for (const SyncSet& s : loaded.sets)
@@ -64,32 +67,41 @@ TEST(SettingsRobustness, RandomDamagedFilesLoadAndSaveWithoutCrash) {
     }
 }
 
-// A save that fails half-way, because the disk fills up, leaves the previous file as it was.
+// A save that fails half-way, because the disk fills up, leaves the previous file as it was: the
+// one through a temporary file, and the one in place where the folder takes no new file.
 TEST(SettingsRobustness, SaveThatRunsOutOfSpaceKeepsThePreviousFile) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QByteArray mountPoint = QFile::encodeName(dir.path());
-    if (mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "a small tmpfs cannot be mounted here";
-    const QString path = dir.path() + "/Tandrix.ini";
-    SettingsToSave small;
-    small.settings.IniVersion = CurrentIniVersion;
-    small.setCombo = "A";
-    small.sets.push_back({"A", "/daten/", "/stick/", "", ""});
-    small.columnWidths = {150, 260, 70, 50, 50, 50, 70};
-    WriteSettingsFile(path, small);
-    const QByteArray original = readBytes(path);
-    ASSERT_FALSE(original.isEmpty());
+    for (const bool folderWritable : {true, false}) {
+        SCOPED_TRACE(folderWritable ? "temporary file" : "in place");
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QByteArray mountPoint = QFile::encodeName(dir.path());
+        if (mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            GTEST_SKIP() << "a small tmpfs cannot be mounted here";
+        const QString path = dir.path() + "/Tandrix.ini";
+        SettingsToSave small;
+        small.settings.IniVersion = CurrentIniVersion;
+        small.setCombo = "A";
+        small.sets.push_back({"A", "/daten/", "/stick/", "", ""});
+        small.columnWidths = {150, 260, 70, 50, 50, 50, 70};
+        WriteSettingsFile(path, small);
+        const QByteArray original = readBytes(path);
+        ASSERT_FALSE(original.isEmpty());
 
-    SettingsToSave large = small;
-    for (int i = 0; i < 2000; ++i)
-        large.sets.push_back({QString("Set %1").arg(i), QString(60, u'q'), QString(60, u'z'), "", ""});
-    const QStringList messages = WriteSettingsFile(path, large);
-    const QByteArray after = readBytes(path);
-    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-    umount(mountPoint.constData());
-    EXPECT_EQ(after.size(), original.size()) << "written: " << after.size();
-    EXPECT_EQ(after, original);
-    EXPECT_EQ(left, QStringList("Tandrix.ini"));
-    EXPECT_FALSE(messages.isEmpty()); // the failed write is reported
+        SettingsToSave large = small;
+        for (int i = 0; i < 2000; ++i)
+            large.sets.push_back({QString("Set %1").arg(i), QString(60, u'q'), QString(60, u'z'), "", ""});
+        PermissionBitsApply permissions;
+        if (!folderWritable && (!permissions.active() || chmod(mountPoint.constData(), 0555) != 0)) {
+            umount(mountPoint.constData());
+            GTEST_SKIP() << "permission bits cannot be made to apply here";
+        }
+        const QStringList messages = WriteSettingsFile(path, large);
+        const QByteArray after = readBytes(path);
+        const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        umount(mountPoint.constData());
+        EXPECT_EQ(after.size(), original.size()) << "written: " << after.size();
+        EXPECT_EQ(after, original);
+        EXPECT_EQ(left, QStringList("Tandrix.ini"));
+        EXPECT_EQ(messages, QStringList("Fehler - kann INI nicht schreiben: " + path));
+    }
 }

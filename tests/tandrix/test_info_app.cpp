@@ -2,6 +2,7 @@
 #include "support/ModalAnswer.h"
 #include "support/TreeBuilder.h"
 #include "tandrix/App.h"
+#include "tandrix/BuildStamp.h"
 #include "tandrix/DisableControls.h"
 #include "tandrix/InfoText.h"
 #include "ui/DateAlignWindow.h"

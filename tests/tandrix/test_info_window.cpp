@@ -1,5 +1,6 @@
 #include "support/ModalAnswer.h"
 #include "tandrix/AppState.h"
+#include "tandrix/BuildStamp.h"
 #include "tandrix/InfoHandlers.h"
 #include "tandrix/InfoText.h"
 #include "ui/Identifiers.h"

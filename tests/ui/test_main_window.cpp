@@ -104,9 +104,18 @@ TEST_P(MainWindowAt, CreatesEveryControlWithItsNumberKindCaptionTipAndGeometry) 
 
 TEST_P(MainWindowAt, ClientAreaListAndStatusFieldsAreScaled) {
     EXPECT_EQ(form.client->size(), QSize(Scaled(scale, 800), Scaled(scale, 600)));
-    EXPECT_EQ(form.statusField[0]->width(), Scaled(scale, 550));
-    EXPECT_EQ(form.statusField[1]->width(), Scaled(scale, 100));
-    EXPECT_EQ(form.statusField[2]->width(), Scaled(scale, 150));
+    // The fields abut at 550 and 650 design units, the last reaching the right edge as the window grows.
+    for (int wider : {0, 77}) {
+        form.window->resize(form.window->size() + QSize(wider, 0));
+        QApplication::processEvents();
+        const int edges[4] = {0, Scaled(scale, 550), Scaled(scale, 550) + Scaled(scale, 100),
+                              Scaled(scale, 800) + wider};
+        for (int i = 0; i < 3; ++i) {
+            const QRect field = form.statusField[i]->geometry();
+            EXPECT_EQ(QPair(field.x(), field.right() + 1), QPair(edges[i], edges[i + 1])) << i;
+            EXPECT_GE(field.height(), form.statusField[i]->fontMetrics().height()) << i;
+        }
+    }
     EXPECT_EQ(form.window->windowTitle(), "Tandrix");
     // Column widths are pixels and stay unscaled.
     EXPECT_EQ(form.listModel->columnTitles(), QStringList{"Datei"});

@@ -1,19 +1,38 @@
 #include "platform/FaultSignals.h"
 
+#include "platform/Threads.h"
+
 #include "tandrix/FaultTexts.h"
 
-#include <cerrno>
-#include <initializer_list>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/wait.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
+
+constexpr int FaultSignalList[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGABRT};
+constexpr size_t AltStackBytes = 128 * 1024;
+
 FaultReporter reporter = nullptr;
-alignas(16) char altStack[256 * 1024];
-uintptr_t stackLow = 0;  // lowest address of the main thread's stack
-uintptr_t stackHigh = 0; // highest
+
+// The running thread's own stack, read when its alternate stack is set up: the handler may not
+// ask for it (pthread_getattr_np allocates). Static TLS, so reading it takes no lock.
+__attribute__((tls_model("initial-exec"))) thread_local uintptr_t stackLow = 0;
+__attribute__((tls_model("initial-exec"))) thread_local uintptr_t stackHigh = 0;
+
+void noteThreadStack() {
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0)
+        return;
+    void* addr = nullptr;
+    size_t size = 0;
+    if (pthread_attr_getstack(&attr, &addr, &size) == 0) {
+        stackLow = reinterpret_cast<uintptr_t>(addr);
+        stackHigh = stackLow + size;
+    }
+    pthread_attr_destroy(&attr);
+}
 
 bool onGuard(const void* address) {
     const uintptr_t a = reinterpret_cast<uintptr_t>(address);
@@ -23,13 +42,57 @@ bool onGuard(const void* address) {
 }
 
 void onSignal(int sig, siginfo_t* info, void*) {
-    const int32_t code =
-        FaultCodeForSignal(sig, info ? info->si_code : 0, sig == SIGSEGV && info && onGuard(info->si_addr));
+    // Only a fault the kernel raised has an address; a signal sent by a process has none.
+    const bool fromKernel = info && info->si_code > 0;
+    const int32_t code = FaultCodeForSignal(sig, fromKernel ? info->si_code : 0,
+                                            sig == SIGSEGV && fromKernel && onGuard(info->si_addr));
     if (reporter)
         reporter(code);
     _exit(0);
 }
+
+// The thread's alternate stack while the thread lives. One page below it stays unmapped, so a
+// handler that overflows it faults instead of writing into whatever lies beneath. A stack the
+// thread had before (a sanitizer's) is given back at the end, as its owner frees it then.
+struct AlternateStack {
+    void* memory = nullptr;
+    size_t length = 0;
+    stack_t previous{};
+
+    AlternateStack() {
+        noteThreadStack();
+        const size_t page = size_t(sysconf(_SC_PAGESIZE));
+        void* mapped = mmap(nullptr, AltStackBytes + page, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+        if (mapped == MAP_FAILED)
+            return;
+        mprotect(mapped, page, PROT_NONE);
+        stack_t ss{};
+        ss.ss_sp = static_cast<char*>(mapped) + page;
+        ss.ss_size = AltStackBytes;
+        if (sigaltstack(&ss, &previous) != 0) {
+            munmap(mapped, AltStackBytes + page);
+            return;
+        }
+        memory = mapped;
+        length = AltStackBytes + page;
+        previous.ss_flags &= ~SS_ONSTACK;
+    }
+    ~AlternateStack() {
+        if (!memory)
+            return;
+        sigaltstack(&previous, nullptr);
+        munmap(memory, length);
+    }
+    AlternateStack(const AlternateStack&) = delete;
+    AlternateStack& operator=(const AlternateStack&) = delete;
+};
+
 } // namespace
+
+void PrepareWorkerThread() {
+    thread_local const AlternateStack stack;
+}
 
 int32_t FaultCodeForSignal(int sig, int siCode, bool onStackGuard) {
     switch (sig) {
@@ -61,6 +124,8 @@ int32_t FaultCodeForSignal(int sig, int siCode, bool onStackGuard) {
                                                               : FaultCode::IllegalInstruction;
     case SIGTRAP:
         return siCode == TRAP_TRACE ? FaultCode::SingleStep : FaultCode::Breakpoint;
+    case SIGABRT:
+        return FaultCode::FailFast;
     default:
         return 0;
     }
@@ -68,48 +133,26 @@ int32_t FaultCodeForSignal(int sig, int siCode, bool onStackGuard) {
 
 void InstallFaultSignals(FaultReporter report) {
     reporter = report;
-    pthread_attr_t attr;
-    if (pthread_getattr_np(pthread_self(), &attr) == 0) {
-        void* addr = nullptr;
-        size_t size = 0;
-        if (pthread_attr_getstack(&attr, &addr, &size) == 0) {
-            stackLow = reinterpret_cast<uintptr_t>(addr);
-            stackHigh = stackLow + size;
-        }
-        pthread_attr_destroy(&attr);
-    }
-    stack_t ss{};
-    ss.ss_sp = altStack;
-    ss.ss_size = sizeof altStack;
-    sigaltstack(&ss, nullptr);
+    PrepareWorkerThread();
     struct sigaction sa {};
     sa.sa_sigaction = onSignal;
-    sa.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESETHAND;
-    sigemptyset(&sa.sa_mask);
-    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP})
+    // SA_NODEFER: a fault inside the report reaches the handler again, which then ends the
+    // process quietly, rather than the kernel killing it.
+    sa.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
+    sigfillset(&sa.sa_mask);
+    for (int sig : FaultSignalList)
+        sigdelset(&sa.sa_mask, sig);
+    for (int sig : FaultSignalList)
         sigaction(sig, &sa, nullptr);
 }
 
-void RunAndWait(const char* program, char* const* args) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execv(program, args);
-        _exit(127);
-    }
-    if (pid > 0) {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-}
-
-void WriteToStderr(const char* text, unsigned long length) {
+void WriteToStderr(const char* text, size_t length) {
     while (length > 0) {
         const ssize_t n = write(STDERR_FILENO, text, length);
         if (n <= 0)
             return;
         text += n;
-        length -= static_cast<unsigned long>(n);
+        length -= size_t(n);
     }
 }
 
@@ -117,14 +160,7 @@ void ExitNow(int code) {
     _exit(code);
 }
 
-bool OwnProgramFile(char* out, unsigned long capacity) {
-    if (capacity == 0)
-        return false;
-    const ssize_t n = readlink("/proc/self/exe", out, capacity - 1);
-    if (n <= 0) {
-        out[0] = '\0';
-        return false;
-    }
-    out[n] = '\0';
-    return true;
+void WaitForProcessEnd() {
+    for (;;)
+        pause();
 }

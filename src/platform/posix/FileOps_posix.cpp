@@ -489,23 +489,3 @@ bool PassesThroughLink(const QString& root, const QString& relativePath) {
     }
     return false;
 }
-
-bool WriteFileAtomic(const QString& path, const QByteArray& data) {
-    const QByteArray destination = encoded(path);
-    QByteArray temp;
-    const int out = createTempBeside(destination, temp);
-    if (out < 0)
-        return false;
-    bool ok = writeAll(out, data.constData(), size_t(data.size()), 0);
-    struct stat existing {};
-    if (ok && stat(destination.constData(), &existing) == 0)
-        fchmod(out, existing.st_mode & 07777);
-    else if (ok)
-        fchmod(out, 0644);
-    ok = ok && fsync(out) == 0;
-    ok = (close(out) == 0) && ok;
-    ok = ok && rename(temp.constData(), destination.constData()) == 0;
-    if (!ok)
-        unlink(temp.constData());
-    return ok;
-}
