@@ -1,7 +1,7 @@
 #include "scan/CommonStateFile.h"
 
 #include "platform/FileName.h"
-#include "platform/FileOps.h"
+#include "platform/FileReplace.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -326,5 +326,5 @@ bool SaveCommonState(const QString& folder, const CommonState& state) {
     const QByteArray bytes = SerializeCommonState(state);
     if (bytes.isEmpty() || !QDir().mkpath(folder))
         return false;
-    return WriteFileAtomic(folder + u'/' + CommonStateFileName(state.key), bytes);
+    return ReplaceFileContents(folder + u'/' + CommonStateFileName(state.key), bytes);
 }
