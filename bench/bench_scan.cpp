@@ -4,7 +4,10 @@
 
 #include "BenchSupport.h"
 #include "platform/DirectoryListing.h"
+#include "scan/CommonState.h"
+#include "scan/CommonStateFile.h"
 #include "scan/Compare.h"
+#include "scan/KeepCommonState.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/WalkBothSides.h"
 #include "tandrix/App.h"
@@ -14,12 +17,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <malloc.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,6 +103,9 @@ struct Phases {
     double scan = 0;
     double match = 0;
     double fill = 0;
+    double matchReporting = 0; // MatchRows reporting the pairs of files for the common state
+    double stateNew = 0;       // the common state made and written, no state file before
+    double stateKept = 0;      // the common state read and compared, unchanged
     int entries = 0;
 };
 
@@ -119,6 +127,23 @@ Phases runPhases(App& app) {
     clock.restart();
     state.rows = MatchRows(trees[0], trees[1], state.settings, MatchOptionsOf(state.scan));
     p.match = clock.nsecsElapsed() / 1e6;
+    FilePairs pairs;
+    MatchOptions reporting = MatchOptionsOf(state.scan);
+    reporting.filePairs = &pairs;
+    clock.restart();
+    state.rows = MatchRows(trees[0], trees[1], state.settings, reporting);
+    p.matchReporting = clock.nsecsElapsed() / 1e6;
+    const QString folder = state.commonStateFolder;
+    for (const QString& name : QDir(folder).entryList({QStringLiteral("Tandrix-Stand-*")}, QDir::Files))
+        QFile::remove(folder + u'/' + name);
+    const StateKey key = StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot);
+    double* times[2] = {&p.stateNew, &p.stateKept};
+    for (double* time : times) {
+        clock.restart();
+        KeepStateOfScan(folder, key, state.rows.rows, trees[0], trees[1], pairs, state.settings, true,
+                        1700000000);
+        *time = clock.nsecsElapsed() / 1e6;
+    }
     clock.restart();
     FillResultList(state, app.form);
     QCoreApplication::processEvents();
@@ -137,6 +162,82 @@ double clickMs(QPushButton* button) {
 double ratio(double a, double b) {
     return b > 0 ? a / b : 0;
 }
+
+// The common state of a real tree in step with itself (names, sizes and dates as they are there),
+// made as a scan makes it. Returns the size of its file and sets `count` to the files it holds.
+qint64 realStateBytes(const QString& root, size_t& count) {
+    std::atomic<bool> cancel{false};
+    const std::array<SideTree, 2> trees =
+        WalkBothSides({WalkRequest{root, {}, {}, 0}, WalkRequest{root, {}, {}, 0}}, cancel, {});
+    FilePairs pairs;
+    MatchOptions options;
+    options.filePairs = &pairs;
+    MatchRows(trees[0], trees[1], Settings(), options);
+    const StateUpdate state =
+        StateAfterScan(CommonState(), trees[0], trees[1], pairs, Settings(), 1700000000);
+    count = state.state.fileCount();
+    return SerializeCommonState(state.state).size();
+}
+
+// A common state of about `files` files of random names, sizes and dates: the worst case, as these
+// hold about 19 bytes of chance per file that no packing can remove. Returns the size of its file
+// and sets `count` to the files it holds.
+qint64 randomStateBytes(int files, size_t& count) {
+    std::mt19937 random(17);
+    const auto word = [&random](int shortest, int longest) {
+        QByteArray w;
+        for (int n = shortest + int(random() % uint32_t(longest - shortest + 1)); n > 0; --n)
+            w += char('a' + random() % 26);
+        return w;
+    };
+    CommonState state;
+    state.key = {QStringLiteral("rechner"), QStringLiteral("/home/benutzer/Arbeit"),
+                 QStringLiteral("/media/stick/Arbeit")};
+    constexpr int PerFolder = 50;
+    for (int done = 0; done < files; done += PerFolder) {
+        const QByteArray folder = word(4, 12) + '/' + word(4, 12) + '/';
+        if (state.folders.contains(folder))
+            continue;
+        std::vector<QByteArray> names;
+        for (int i = 0; i < PerFolder; ++i)
+            names.push_back(word(5, 24) + '.' + word(2, 4));
+        std::sort(names.begin(), names.end());
+        names.erase(std::unique(names.begin(), names.end()), names.end());
+        StateFolder& into = state.folders[folder];
+        for (const QByteArray& name : names) {
+            const int64_t size = int64_t(random() % 50000000) >> (random() % 20);
+            const int32_t date = int32_t(1300000000 + random() % 400000000);
+            into.add({name.constData(), size_t(name.size())},
+                     {{size, size}, {date, date}, int32_t(1700000000 + random() % 5 * 86400)});
+        }
+    }
+    count = state.fileCount();
+    return SerializeCommonState(state).size();
+}
+
+// The Scan button with the common state of the two trees in three conditions: not kept at all,
+// kept and unchanged since the scan before (read and compared), and not there yet (made and
+// written).
+struct StateClicks {
+    App& app;
+    QString folder = app.state.commonStateFolder;
+
+    double without() {
+        app.state.commonStateFolder.clear();
+        const double ms = clickMs(app.form.buttonScan);
+        app.state.commonStateFolder = folder;
+        return ms;
+    }
+    double kept() { return clickMs(app.form.buttonScan); }
+    double fresh() {
+        for (const QString& name : stateFiles())
+            QFile::remove(folder + u'/' + name);
+        return clickMs(app.form.buttonScan);
+    }
+    QStringList stateFiles() const {
+        return QDir(folder).entryList({QStringLiteral("Tandrix-Stand-*")}, QDir::Files);
+    }
+};
 
 } // namespace
 
@@ -164,19 +265,29 @@ int main(int argc, char** argv) {
     // a disturbance of the machine hits both alike.
     runFind(a, b);
     clickMs(app.form.buttonScan);
+    StateClicks state{app};
     double bestFind = 1e18;
     double bestButton = 1e18;
+    double bestWithout = 1e18;
+    double bestFresh = 1e18;
     Phases best;
     best.scan = 1e18;
     for (int i = 0; i < 5; ++i) {
         bestFind = std::min(bestFind, runFind(a, b));
-        bestButton = std::min(bestButton, clickMs(app.form.buttonScan));
+        bestWithout = std::min(bestWithout, state.without());
+        bestFresh = std::min(bestFresh, state.fresh());
+        bestButton = std::min(bestButton, state.kept());
         const Phases p = runPhases(app);
         if (p.scan + p.match + p.fill < best.scan + best.match + best.fill)
             best = p;
     }
     const int lines = app.form.listModel->lineCount();
     const bool cancelled = app.form.checkBoxCancel->isChecked();
+    const QStringList stateFiles = state.stateFiles();
+    const qint64 stateBytes =
+        stateFiles.size() == 1 ? QFileInfo(state.folder + u'/' + stateFiles[0]).size() : -1;
+    const size_t stateEntries =
+        LoadCommonState(state.folder, StateKeyOf(app.state.hostName, a + u'/', b + u'/')).fileCount();
 
     // Memory: the growth from an empty list to a scanned and listed pair of trees, and the peak
     // on the way, per recorded entry.
@@ -207,7 +318,9 @@ int main(int argc, char** argv) {
                        toTarget ? 0 : 1500000000,
                        uint8_t(toTarget ? 0 : 1),
                        {},
-                       false});
+                       false,
+                       false,
+                       0});
     }
     app.state.rows.rows = big;
     big = {};
@@ -232,9 +345,34 @@ int main(int argc, char** argv) {
     std::printf("find A B -printf (reference): %8.1f ms\n", bestFind);
     std::printf("Scan button, click to list:   %8.1f ms  ratio to find %.2f  (target <= 1.5)\n", bestButton,
                 ratio(bestButton, bestFind));
+    std::printf("  without common state:       %8.1f ms  ratio to find %.2f; with the state kept %+.1f %%, "
+                "with a new state written %+.1f %% (%.1f ms; target < 10 %%)\n",
+                bestWithout, ratio(bestWithout, bestFind), 100.0 * (ratio(bestButton, bestWithout) - 1),
+                100.0 * (ratio(bestFresh, bestWithout) - 1), bestFresh);
+    size_t realEntries = 0;
+    const qint64 realBytes = realStateBytes(QStringLiteral("/usr/"), realEntries);
+    size_t randomEntries = 0;
+    const qint64 randomBytes = randomStateBytes(200000, randomEntries);
+    std::printf("  common state file:          %lld bytes for the %zu files in step here\n",
+                static_cast<long long>(stateBytes), stateEntries);
+    std::printf(
+        "    the %zu files of /usr:    %lld bytes, %.1f per file, %.2f MB for 200 000 such files (target "
+        "< 3 MB)\n",
+        realEntries, static_cast<long long>(realBytes), ratio(double(realBytes), double(realEntries)),
+        200000 * ratio(double(realBytes), double(realEntries)) / 1e6);
+    std::printf("    %zu files of random names, sizes and dates: %lld bytes (the worst case)\n",
+                randomEntries, static_cast<long long>(randomBytes));
     std::printf("  of which scan both sides:   %8.1f ms  ratio to find %.2f\n", best.scan,
                 ratio(best.scan, bestFind));
-    std::printf("  MatchRows:                  %8.1f ms\n", best.match);
+    std::printf("  MatchRows:                  %8.1f ms, %.1f ms reporting the pairs of files\n", best.match,
+                best.matchReporting);
+    const double scanPhases = best.scan + best.match + best.fill;
+    std::printf("  common state kept:          %8.1f ms (%.1f %% of the scan); made and written: %.1f ms "
+                "(%.1f %%)\n",
+                best.stateKept + best.matchReporting - best.match,
+                100.0 * ratio(best.stateKept + best.matchReporting - best.match, scanPhases),
+                best.stateNew + best.matchReporting - best.match,
+                100.0 * ratio(best.stateNew + best.matchReporting - best.match, scanPhases));
     std::printf("  FillResultList:             %8.1f ms\n", best.fill);
     std::printf("memory of a scan: %ld KiB kept, %ld KiB peak above the empty list: %.0f / %.0f bytes per "
                 "entry (target < 300)\n",

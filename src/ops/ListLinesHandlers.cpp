@@ -31,6 +31,14 @@ int CountSelected(const std::vector<bool>& flags) {
     return int(std::count(flags.begin(), flags.end(), true));
 }
 
+int CountBothChanged(const MainForm& form, const std::vector<bool>& selected) {
+    int count = 0;
+    for (size_t line = 0; line < selected.size(); ++line)
+        if (selected[line] && form.listModel->line(int(line)).bothChanged)
+            ++count;
+    return count;
+}
+
 bool SelectionIsCertain(const MainForm& form, const std::vector<bool>& selected) {
     int uncertain = 0;
     for (size_t line = 0; line < selected.size(); ++line)

@@ -13,6 +13,8 @@ QString ListLinePath(const MainForm& form, int line);
 // One flag per line, read from the list's selection in one pass.
 std::vector<bool> SelectedLineFlags(const MainForm& form);
 int CountSelected(const std::vector<bool>& flags);
+// How many of the selected lines show files changed on both sides.
+int CountBothChanged(const MainForm& form, const std::vector<bool>& selected);
 
 // Whether the selected lines may be acted on. A line that rests on a scan which could not read all
 // that could contradict it (cancelled, or a folder that could not be read) might name a file as

@@ -3,8 +3,10 @@
 #include "ops/CopyWithProgress.h"
 #include "ops/FreeSpaceHandlers.h"
 #include "ops/ListLinesHandlers.h"
+#include "platform/DirectoryListing.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "scan/KeepCommonState.h"
 #include "scan/PathOrder.h"
 #include "scan/ResultCells.h"
 #include "scan/ResultListHandlers.h"
@@ -17,6 +19,7 @@
 #include "ui/Status.h"
 #include "ui/StatusThrottle.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QHash>
 #include <algorithm>
@@ -42,12 +45,16 @@ private:
     StatusThrottle throttle;
 };
 
-// Marks (side = 1) the row of every selected line. The forward search from the previous match
-// keeps this linear, as the list shows the rows in their order; a line not found ahead falls
-// back to the first matching row of the whole list, through a hash made only when needed. Paths
-// are matched exactly: names that differ only in letter case are different entries.
-void markSelection(AppState& state, MainForm& form, const std::vector<bool>& selected, int& count,
-                   EventPump& pump, CountDisplay& countDisplay) {
+// The mark of a selected row changed on both sides that the user chose to leave out.
+constexpr uint8_t LeftOut = 2;
+
+// Marks (side = 1) the row of every selected line, or LeftOut when `leaveOut` and it was changed
+// on both sides. The forward search from the previous match keeps this linear, as the list shows
+// the rows in their order; a line not found ahead falls back to the first matching row of the
+// whole list, through a hash made only when needed. Paths are matched exactly: names that differ
+// only in letter case are different entries.
+void markSelection(AppState& state, MainForm& form, const std::vector<bool>& selected, bool leaveOut,
+                   int& count, EventPump& pump, CountDisplay& countDisplay) {
     std::vector<ResultRow>& rows = state.rows.rows;
     std::unique_ptr<RowLookup> lookup;
     int current = -1;
@@ -75,7 +82,8 @@ void markSelection(AppState& state, MainForm& form, const std::vector<bool>& sel
             found = index >= 0;
         }
         if (found) {
-            rows[size_t(current)].side = 1;
+            ResultRow& row = rows[size_t(current)];
+            row.side = leaveOut && row.bothChanged ? LeftOut : 1;
             --count;
             countDisplay.show(count);
         }
@@ -112,6 +120,8 @@ struct SyncRun {
     int64_t pendingBytes = 0;
     std::vector<QByteArray> writtenFolders;
     QHash<QString, QStringList> leftovers; // folder -> temporary files an interrupted run left there
+    std::vector<SyncedFile> synced;        // files now in step on both sides
+    int64_t utcOffset = LocalUtcOffsetNow();
 
     enum class Outcome { Failed, Done, Pending };
 
@@ -162,6 +172,12 @@ struct SyncRun {
         countDisplay.show(count, true);
     }
 
+    void committed(const Pending& p) {
+        done(p.row);
+        synced.push_back(
+            {PathOnSide(state.rows.rows[p.row], 0), p.copy.size, LocalSecondsOf(p.copy.mtimeUtc, utcOffset)});
+    }
+
     void commitBatch() {
         if (pending.empty())
             return;
@@ -174,7 +190,7 @@ struct SyncRun {
             if (!flushed)
                 AbandonCopy(p.copy);
             else if (CommitCopy(p.copy))
-                done(p.row);
+                committed(p);
         }
         pending.clear();
         pendingBytes = 0;
@@ -247,6 +263,13 @@ void SyncSelected(AppState& state, MainForm& form) {
         DisableControls(form, false);
         return;
     }
+    const int bothChanged = CountBothChanged(form, selected);
+    const bool leaveOut =
+        bothChanged > 0 &&
+        !AskYesNo(QStringLiteral("Tandrix: Auf beiden Seiten geändert"),
+                  QString::number(bothChanged) +
+                      QStringLiteral(" Datei(en) wurden auf beiden Seiten geändert. Trotzdem überschreiben? "
+                                     "(Nein: diese Dateien auslassen)"));
 
     SortRows(state.rows);
     for (ResultRow& row : state.rows.rows)
@@ -256,8 +279,8 @@ void SyncSelected(AppState& state, MainForm& form) {
     EventPump pump(form.checkBoxCancel);
     CountDisplay countDisplay(form);
     Status(form, QStringLiteral("Synchronisiere: Übertrage Auswahl..."), 0);
-    const int savedCount = count;
-    markSelection(state, form, selected, count, pump, countDisplay);
+    const int savedCount = count - (leaveOut ? bothChanged : 0);
+    markSelection(state, form, selected, leaveOut, count, pump, countDisplay);
 
     std::vector<bool> carriedOut(state.rows.rows.size(), false);
     SyncRun run(state, form, pump, countDisplay, carriedOut, savedCount, pump.cancelled());
@@ -268,8 +291,19 @@ void SyncSelected(AppState& state, MainForm& form) {
     run.pass(QLatin1Char('>'));
     run.finish();
     dropCarriedOut(state.rows, carriedOut);
+    KeepStateOfSync(state.commonStateFolder,
+                    StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot), run.synced,
+                    LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), run.utcOffset));
 
     DisableControls(form, false);
     FillResultList(state, form);
+    if (leaveOut) {
+        // The rows left out stay selected, so the user can look at them and decide one by one.
+        std::vector<bool> leftOut;
+        leftOut.reserve(state.rows.rows.size());
+        for (const ResultRow& row : state.rows.rows)
+            leftOut.push_back(row.side == LeftOut);
+        SelectLines(form, leftOut);
+    }
     ShowSelectionCount(state, form);
 }

@@ -51,6 +51,9 @@ struct PreparedCopy {
     QByteArray temp;
     QByteArray destination;
     QByteArray folder; // the destination's folder
+    // The source as it was copied: its size and modification time (UTC seconds).
+    int64_t size = 0;
+    int64_t mtimeUtc = 0;
 };
 
 // Copies a file (contents with their holes, permission bits, modification time with nanoseconds)

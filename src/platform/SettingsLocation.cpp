@@ -39,3 +39,10 @@ bool EnsureSettingsFolder(const QString& settingsPath) {
     const QString folder = QFileInfo(settingsPath).absolutePath();
     return QDir().mkpath(folder);
 }
+
+QString CommonStateFolder(const QString& programDir, const QString& settingsPath) {
+    const QString settingsFolder = QDir::cleanPath(QFileInfo(settingsPath).absolutePath());
+    if (settingsFolder == QDir::cleanPath(QFileInfo(programDir).absoluteFilePath()))
+        return settingsFolder;
+    return withoutTrailingSeparators(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}

@@ -13,3 +13,8 @@ QString SettingsFilePath(const QString& programDir);
 
 // Creates the folder that is to hold the settings file, with its parents; true when it exists.
 bool EnsureSettingsFolder(const QString& settingsPath);
+
+// Where the common states of the folder pairs are kept: beside the settings file when that lies
+// beside the program (a build folder, a stick), else, for an installed copy, in the user's data
+// folder. Empty when there is no such folder.
+QString CommonStateFolder(const QString& programDir, const QString& settingsPath);

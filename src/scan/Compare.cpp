@@ -37,6 +37,8 @@ public:
         : tree{&a, &b}, settings(s), options(o) {}
 
     std::vector<Emitted> run() {
+        if (options.filePairs)
+            options.filePairs->pairs.reserve(std::min(tree[0]->entries.size(), tree[1]->entries.size()));
         std::vector<FolderPair> folders;
         folders.push_back({{0, 0}, {options.pathPrefix[0], options.pathPrefix[1]}, false});
         while (!folders.empty()) {
@@ -69,6 +71,8 @@ private:
         const SideEntry& a = entry(0, folder.entry[0]);
         const SideEntry& b = entry(1, folder.entry[1]);
         const bool uncertain = folder.uncertain || (a.flags & EntryIncomplete) || (b.flags & EntryIncomplete);
+        if (FilePairs* report = options.filePairs)
+            report->folders.push_back({EncodeFileName(folder.prefix[0]), uint32_t(report->pairs.size()), 0});
         std::vector<uint32_t> left[2];
         uint32_t i = a.firstChild;
         uint32_t j = b.firstChild;
@@ -97,6 +101,12 @@ private:
             for (uint32_t index : left[side])
                 if (index != Paired)
                     listOneSided(side, index, folder, uncertain);
+        if (FilePairs* report = options.filePairs) {
+            FilePairs::Folder& done = report->folders.back();
+            done.count = uint32_t(report->pairs.size()) - done.first;
+            if (done.count == 0)
+                report->folders.pop_back();
+        }
     }
 
     // Pairs the entries left without an exact partner whose names differ only in letter case,
@@ -138,11 +148,14 @@ private:
                  uncertain});
             return;
         }
-        if (!(a.flags & EntryListed) && !(b.flags & EntryListed))
+        const bool listed = (a.flags & EntryListed) || (b.flags & EntryListed);
+        if (!listed && !options.filePairs)
             return;
         const int result =
             options.IgnoreDateFlag && a.size == b.size ? 0 : CompareTimes(a.date, b.date, settings);
-        if (result == 0)
+        if (options.filePairs)
+            options.filePairs->pairs.push_back({{i, j}, result == 0});
+        if (!listed || result == 0)
             return;
         const int newer = result > 0 ? 0 : 1;
         const QString spelled[2] = {folder.prefix[0] + nameOf(0, i), folder.prefix[1] + nameOf(1, j)};

@@ -4,12 +4,31 @@
 #include "scan/SideTree.h"
 #include "sets/SyncSet.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 // 1 when a is newer, -1 when b is newer, 0 when the two times count as equal: within the
 // tolerance, or within the tolerance of one of the two daylight-saving shifts.
 int CompareTimes(int32_t a, int32_t b, const Settings& settings);
+
+// Every file found on both sides, folder by folder, with whether the two count as equal: what
+// the common state of the two sides is kept from. Excluded files are not reported; files the
+// quick filter hides are.
+struct FilePairs {
+    struct Folder {
+        QByteArray path1; // relative path on side 1 as bytes, ending with "/"; empty for the root
+        uint32_t first;   // its pairs are pairs[first] to pairs[first + count - 1]
+        uint32_t count;
+    };
+    struct Pair {
+        uint32_t entry[2]; // into each side's tree
+        bool equal;
+    };
+    std::vector<Folder> folders;
+    std::vector<Pair> pairs;
+};
 
 // What the comparison reads besides the two trees.
 struct MatchOptions {
@@ -19,6 +38,8 @@ struct MatchOptions {
     // Put before every relative path of a side: "/" when its root was stored without a closing
     // separator (a hand-edited settings file), as the paths then keep the one that follows it.
     QString pathPrefix[2];
+    // Receives the pairs of files when set.
+    FilePairs* filePairs = nullptr;
 };
 MatchOptions MatchOptionsOf(const ScanState& scan);
 

@@ -136,6 +136,10 @@ void SelectDirectories(AppState&, MainForm& form) {
         form, [](const ResultRow& row) { return row.size1 == DirectorySize || row.size2 == DirectorySize; });
 }
 
+void SelectLines(MainForm& form, const std::vector<bool>& wanted) {
+    selectLines(form, wanted);
+}
+
 void ShowSelectionCount(AppState&, MainForm& form) {
     Status(form, QString::number(CountSelected(SelectedLineFlags(form))), 2);
 }

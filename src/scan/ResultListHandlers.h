@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <vector>
 
 struct AppState;
 struct MainForm;
@@ -12,6 +13,8 @@ void SelectNoRows(AppState& state, MainForm& form);
 void InvertSelection(AppState& state, MainForm& form);
 void SelectByAction(AppState& state, MainForm& form, QChar action);
 void SelectDirectories(AppState& state, MainForm& form);
+// Selects exactly the lines whose flag is set.
+void SelectLines(MainForm& form, const std::vector<bool>& wanted);
 void ShowSelectionCount(AppState& state, MainForm& form);
 void OpenRowFolders(AppState& state, MainForm& form);
 void StoreSetPaths(AppState& state, MainForm& form);

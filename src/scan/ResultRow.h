@@ -26,6 +26,10 @@ struct ResultRow {
     // The scan could not read all of what could contradict this row (a folder on either side was
     // unreadable, or the scan was cancelled): no operation may act on it before a new scan.
     bool uncertain = false;
+    // Both sides differ from what they last had in common, at the time `inStepSince` (local
+    // seconds): a sync overwrites work done on the other side.
+    bool bothChanged = false;
+    int32_t inStepSince = 0;
 };
 
 // A row's path as spelled on side 0 (side 1, "Quelle") or 1 (side 2, "Ziel").

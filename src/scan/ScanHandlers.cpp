@@ -4,6 +4,7 @@
 
 #include "platform/DirectoryListing.h"
 #include "scan/Compare.h"
+#include "scan/KeepCommonState.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/WalkBothSides.h"
 #include "sets/SetList.h"
@@ -16,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 
 namespace {
@@ -162,7 +164,14 @@ void StartScan(AppState& state, MainForm& form) {
         }
         scan.Complete = treeComplete(trees[0]) && treeComplete(trees[1]);
         scan.Leftovers = trees[0].leftovers + trees[1].leftovers;
-        state.rows = MatchRows(trees[0], trees[1], state.settings, MatchOptionsOf(scan));
+        FilePairs pairs;
+        MatchOptions options = MatchOptionsOf(scan);
+        if (!state.commonStateFolder.isEmpty())
+            options.filePairs = &pairs;
+        state.rows = MatchRows(trees[0], trees[1], state.settings, options);
+        KeepStateOfScan(state.commonStateFolder, StateKeyOf(state.hostName, scan.SourceRoot, scan.TargetRoot),
+                        state.rows.rows, trees[0], trees[1], pairs, state.settings, scan.Complete,
+                        LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), offset));
     }
     DisableControls(form, false);
 

@@ -1,5 +1,6 @@
 #include "tandrix/App.h"
 
+#include "platform/HostName.h"
 #include "platform/SettingsLocation.h"
 #include "sets/SetHandlers.h"
 #include "tandrix/Dispatch.h"
@@ -29,6 +30,8 @@ const DispatchRow* findRow(const std::vector<DispatchRow>& table, int number) {
 App::App(const QString& programDir) {
     state.ProgramDir = withSeparator(programDir);
     state.settingsFile = SettingsFilePath(state.ProgramDir);
+    state.hostName = HostName();
+    state.commonStateFolder = CommonStateFolder(state.ProgramDir, state.settingsFile);
 }
 
 App::~App() {

@@ -26,6 +26,11 @@ struct AppState {
         return settingsFile.isEmpty() ? ProgramDir + QStringLiteral("Tandrix.ini") : settingsFile;
     }
 
+    // This computer's name and the folder where the common states of folder pairs are kept (empty:
+    // none is kept); set at start-up. A test plays two computers by changing the name.
+    QString hostName;
+    QString commonStateFolder;
+
     Settings settings;
     SetList sets;
     ScanState scan;

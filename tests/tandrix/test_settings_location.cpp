@@ -84,6 +84,18 @@ TEST_F(SettingsLocation, SettingsBesideAnInstalledCopyWin) {
     EXPECT_EQ(SettingsFilePath(program), program + QStringLiteral("Tandrix.ini"));
 }
 
+TEST_F(SettingsLocation, CommonStatesLieBesideSettingsBesideTheProgramElseInTheDataFolder) {
+    const QString program = dir(QStringLiteral("prefix/bin"));
+    ASSERT_TRUE(QDir().mkpath(program));
+    ASSERT_TRUE(touch(dir(QStringLiteral("prefix/share/applications")) + QStringLiteral("tandrix.desktop")));
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    EXPECT_TRUE(data.endsWith(QStringLiteral("/Tandrix"))) << data.toStdString();
+    EXPECT_EQ(CommonStateFolder(program, SettingsFilePath(program)), data);
+    ASSERT_TRUE(touch(program + QStringLiteral("Tandrix.ini")));
+    EXPECT_EQ(CommonStateFolder(program, SettingsFilePath(program)),
+              tmp.path() + QStringLiteral("/prefix/bin"));
+}
+
 TEST_F(SettingsLocation, MissingConfigurationFolderIsCreatedForSaving) {
     const QString path = tmp.path() + QStringLiteral("/home/.config/Tandrix/Tandrix.ini");
     ASSERT_FALSE(QFileInfo::exists(QFileInfo(path).absolutePath()));

@@ -231,11 +231,10 @@ bool copyContents(int in, int out, int64_t total, const CopyProgressFn& progress
 }
 
 bool prepareRegular(const QByteArray& source, const QByteArray& destination, const CopyProgressFn& progress,
-                    QByteArray& temp) {
+                    QByteArray& temp, struct stat& st) {
     const int in = open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (in < 0)
         return false;
-    struct stat st {};
     if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(in);
         return false;
@@ -393,9 +392,11 @@ std::optional<PreparedCopy> PrepareCopy(const QString& source, const QString& de
     if (S_ISLNK(sourceStat.st_mode))
         ok = prepareLink(from, to, sourceStat, progress, copy.temp);
     else if (S_ISREG(sourceStat.st_mode))
-        ok = prepareRegular(from, to, progress, copy.temp);
+        ok = prepareRegular(from, to, progress, copy.temp, sourceStat);
     if (!ok)
         return std::nullopt;
+    copy.size = int64_t(sourceStat.st_size);
+    copy.mtimeUtc = int64_t(sourceStat.st_mtim.tv_sec);
     return copy;
 }
 

@@ -1,0 +1,35 @@
+#include "scan/KeepCommonState.h"
+
+#include "scan/CommonStateFile.h"
+
+namespace {
+
+bool keeps(const QString& folder, const StateKey& key) {
+    return !folder.isEmpty() && !key.root1.isEmpty() && !key.root2.isEmpty();
+}
+
+} // namespace
+
+void KeepStateOfScan(const QString& folder, const StateKey& key, std::vector<ResultRow>& rows,
+                     const SideTree& side1, const SideTree& side2, const FilePairs& pairs,
+                     const Settings& settings, bool complete, int32_t now) {
+    if (!keeps(folder, key))
+        return;
+    const CommonState before = LoadCommonState(folder, key);
+    MarkBothChanged(rows, before, settings);
+    // Files a scan could not see are not known to be gone: only a complete scan replaces the state.
+    if (!complete)
+        return;
+    const StateUpdate after = StateAfterScan(before, side1, side2, pairs, settings, now);
+    if (after.changed)
+        SaveCommonState(folder, after.state);
+}
+
+void KeepStateOfSync(const QString& folder, const StateKey& key, const std::vector<SyncedFile>& files,
+                     int32_t now) {
+    if (!keeps(folder, key) || files.empty())
+        return;
+    CommonState state = LoadCommonState(folder, key);
+    RecordSynced(state, files, now);
+    SaveCommonState(folder, state);
+}

@@ -1,0 +1,190 @@
+#include "OpsWindowFixture.h"
+
+#include "platform/DirectoryListing.h"
+#include "scan/CommonStateFile.h"
+#include "scan/ResultCells.h"
+#include "sets/ModalScript.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QHelpEvent>
+#include <QTableView>
+#include <QToolTip>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int64_t T0 = 1500000000;
+
+int32_t localNow() {
+    return LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), LocalUtcOffsetNow());
+}
+
+class BothChanged : public OpsWindow {
+protected:
+    // Both sides in step and scanned, so their common state is kept; then changed on disk.
+    void inStepThenChanged(const TreeSpec& side1, const TreeSpec& side2) {
+        const TreeSpec common = {File("same.txt", "s", T0), File("one.txt", "o", T0),
+                                 File("both.txt", "b", T0)};
+        ASSERT_TRUE(source.add(common) && target.add(common));
+        openApp();
+        scanned[0] = localNow();
+        scan();
+        scanned[1] = localNow();
+        ASSERT_EQ(lines(), 0);
+        ASSERT_TRUE(source.add(side1) && target.add(side2));
+    }
+    void editBothAndOne() {
+        inStepThenChanged({File("both.txt", "mine", T0 + 100), File("one.txt", "one", T0 + 100)},
+                          {File("both.txt", "theirs", T0 + 50)});
+    }
+    QVariant data(const QString& path, int role) {
+        return form().listModel->data(form().listModel->index(lineOf(path), ColumnPath), role);
+    }
+    QStringList stateFiles() { return QDir(programDir.path()).entryList({"Tandrix-Stand-*"}, QDir::Files); }
+    // Sync of every line, the questions answered in turn; returns what they asked.
+    QStringList syncAll(std::vector<ModalScript::Answer> answers) {
+        selectAll();
+        for (ModalScript::Answer& answer : answers)
+            answer = [&, answer](QWidget* box) {
+                titles << box->windowTitle();
+                answer(box);
+            };
+        ModalScript script(std::move(answers));
+        form().buttonSelSync->click();
+        return script.seen;
+    }
+    // The tool tip the list shows over the "?" cell of a path; that column never cuts its text.
+    QString tipOver(const QString& path) {
+        QTableView* list = form().listIconFiles;
+        const QPoint at = list->visualRect(form().listModel->index(lineOf(path), ColumnAction)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &help);
+        const QString tip = QToolTip::isVisible() ? QToolTip::text() : QString();
+        QToolTip::hideText();
+        return tip;
+    }
+    void expectNormal(const QString& path, const QColor& colour) {
+        EXPECT_EQ(data(path, Qt::ForegroundRole).value<QColor>(), colour) << path.toStdString();
+        EXPECT_EQ(tipOver(path), "") << path.toStdString();
+    }
+
+    int32_t scanned[2] = {0, 0};
+    QStringList titles;
+};
+
+const QString Warning =
+    "1 Datei(en) wurden auf beiden Seiten geändert. Trotzdem überschreiben? (Nein: diese Dateien auslassen)";
+
+} // namespace
+
+TEST_F(BothChanged, OnlyAFileChangedOnBothSidesIsRedWithTheTimeOfTheCommonState) {
+    editBothAndOne();
+    ASSERT_EQ(stateFiles().size(), 1);
+    struct stat kept {};
+    ASSERT_EQ(::stat(QFile::encodeName(programDir.filePath(stateFiles()[0])), &kept), 0);
+    scan();
+    EXPECT_EQ(paths(), QStringList({"both.txt", "one.txt"}));
+    EXPECT_EQ(status(0), "Listen-Anzahl: 2 (2>  0<  0!)");
+    EXPECT_EQ(cell(lineOf("both.txt"), ColumnAction), ">");
+    expectNormal("one.txt", QColor(0, 200, 0));
+    EXPECT_EQ(data("both.txt", Qt::ForegroundRole).value<QColor>(), QColor(220, 0, 0));
+    const QString tip = tipOver("both.txt");
+    bool fromFirstScan = false;
+    for (int32_t t = scanned[0]; t <= scanned[1]; ++t)
+        fromFirstScan |= tip == "Auf beiden Seiten geändert seit dem letzten Abgleich " + DateText(t);
+    EXPECT_TRUE(fromFirstScan) << tip.toStdString();
+    // A scan that finds nothing new in step leaves the state file as it was.
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(programDir.filePath(stateFiles()[0])), &after), 0);
+    EXPECT_EQ(after.st_ino, kept.st_ino);
+}
+
+class BothChangedAnswer : public BothChanged, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(BothChangedAnswer, NeinLeavesTheRowOutSelectedAndJaOverwrites) {
+    const bool overwrite = GetParam();
+    editBothAndOne();
+    scan();
+    const QStringList asked = syncAll({Yes(), overwrite ? Yes() : No()});
+    EXPECT_EQ(asked, QStringList({"2 Datei(en) synchronisieren  - sind Sie sicher?", Warning}));
+    EXPECT_EQ(titles.value(1), "Tandrix: Auf beiden Seiten geändert");
+    EXPECT_EQ(contentsOf(target.path("one.txt")), "one");
+    EXPECT_EQ(contentsOf(source.path("both.txt")), "mine");
+    EXPECT_EQ(contentsOf(target.path("both.txt")), overwrite ? "mine" : "theirs");
+    EXPECT_EQ(paths(), overwrite ? QStringList() : QStringList({"both.txt"}));
+    EXPECT_EQ(status(2), overwrite ? "0" : "1");
+    // What was carried out is in step now; what was left out still differs from the old state.
+    scan();
+    EXPECT_EQ(paths(), overwrite ? QStringList() : QStringList({"both.txt"}));
+    if (!overwrite) {
+        EXPECT_EQ(data("both.txt", Qt::ForegroundRole).value<QColor>(), QColor(220, 0, 0));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, BothChangedAnswer, ::testing::Values(false, true));
+
+enum class Loss { Deleted, Truncated, Foreign };
+class BothChangedLost : public BothChanged, public ::testing::WithParamInterface<Loss> {};
+
+TEST_P(BothChangedLost, WithoutAReadableStateTheListIsAsDescribedAndTheStateIsMadeAnew) {
+    editBothAndOne();
+    const QString file = programDir.filePath(stateFiles().value(0));
+    const QByteArray bytes = readBytes(file);
+    if (GetParam() == Loss::Deleted)
+        ASSERT_TRUE(QFile::remove(file));
+    else
+        writeBytes(file, GetParam() == Loss::Truncated ? bytes.left(bytes.size() - 5) : "[Generell]\r\n");
+    scan();
+    EXPECT_EQ(paths(), QStringList({"both.txt", "one.txt"}));
+    expectNormal("both.txt", QColor(0, 200, 0));
+    const StateKey key = StateKeyOf(state().hostName, source.path(), target.path());
+    EXPECT_EQ(LoadCommonState(programDir.path(), key).fileCount(), 1u); // same.txt
+    EXPECT_EQ(syncAll({Yes()}).size(), 1);
+    EXPECT_EQ(contentsOf(target.path("both.txt")), "mine");
+}
+
+INSTANTIATE_TEST_SUITE_P(Losses, BothChangedLost,
+                         ::testing::Values(Loss::Deleted, Loss::Truncated, Loss::Foreign));
+
+// Two computers share the stick, the settings file on it and the path of their work folder.
+TEST_F(BothChanged, EachComputerKeepsItsOwnStateAndTheRoundTripIsFlaggedAtTheSecond) {
+    QTemporaryDir place;
+    const QString work = place.path() + "/Arbeit";
+    TestTree computer[2];
+    ASSERT_TRUE(target.add({File("f.txt", "v0", T0)}));
+    const auto at = [&](int which, const std::function<void()>& steps) {
+        const QString own = computer[which].path().chopped(1);
+        ASSERT_TRUE(QDir().rename(own, work));
+        openAppOn(work + "/", target.path());
+        state().hostName = which == 0 ? "rechner-a" : "rechner-b";
+        steps();
+        app.reset();
+        ASSERT_TRUE(QDir().rename(work, own));
+    };
+    for (int which : {0, 1}) {
+        ASSERT_TRUE(computer[which].add({File("f.txt", "v0", T0)}));
+        at(which, [&] {
+            scan();
+            EXPECT_EQ(lines(), 0);
+        });
+    }
+    EXPECT_EQ(stateFiles().size(), 2);
+    at(0, [&] {
+        ASSERT_TRUE(BuildTree(work + "/", {File("f.txt", "v1 von A", T0 + 100)}));
+        scan();
+        expectNormal("f.txt", QColor(0, 200, 0));
+        syncAll({Yes()});
+    });
+    ASSERT_EQ(contentsOf(target.path("f.txt")), "v1 von A");
+    at(1, [&] {
+        ASSERT_TRUE(BuildTree(work + "/", {File("f.txt", "v2 von B", T0 + 200)}));
+        scan();
+        ASSERT_EQ(paths(), QStringList({"f.txt"}));
+        EXPECT_EQ(cell(0, ColumnAction), ">");
+        EXPECT_EQ(data("f.txt", Qt::ForegroundRole).value<QColor>(), QColor(220, 0, 0));
+        EXPECT_EQ(syncAll({Yes(), No()}).value(1), Warning);
+    });
+    EXPECT_EQ(contentsOf(target.path("f.txt")), "v1 von A");
+    EXPECT_EQ(contentsOf(computer[1].path("f.txt")), "v2 von B");
+}
