@@ -47,7 +47,8 @@ Kind kindOf(int n) {
     }
 }
 
-bool makeSide(const QString& root, int files, int folders, bool sideB) {
+// `stem` starts every file name; a side made with another stem shares no file with the others.
+bool makeSide(const QString& root, int files, int folders, bool sideB, const QByteArray& stem = "Datei_") {
     const int perDir = (files + folders - 1) / folders;
     for (int d = 0; d < folders; ++d) {
         const QByteArray dir =
@@ -59,7 +60,7 @@ bool makeSide(const QString& root, int files, int folders, bool sideB) {
             const Kind kind = kindOf(n);
             if ((kind == Kind::OnlyA && sideB) || (kind == Kind::OnlyB && !sideB))
                 continue;
-            const QByteArray name = dir + "/Datei_" + QByteArray::number(n) + ".dat";
+            const QByteArray name = dir + '/' + stem + QByteArray::number(n) + ".dat";
             const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (fd < 0)
                 return false;
@@ -174,6 +175,24 @@ double ratio(double a, double b) {
     return b > 0 ? a / b : 0;
 }
 
+// Resident memory in KiB that a scan through the button adds to an empty list, as it ends with
+// its list shown, and the peak on the way.
+struct ScanMemory {
+    long kept = 0;
+    long peak = 0;
+};
+
+ScanMemory scanMemory(App& app) {
+    app.form.buttonSelNix->click();
+    app.state.rows.rows = {};
+    app.form.listModel->setLines({});
+    malloc_trim(0);
+    const long before = statusField("VmRSS:");
+    resetPeak();
+    clickMs(app.form.buttonScan);
+    return {statusField("VmRSS:") - before, statusField("VmHWM:") - before};
+}
+
 int benchGenerated(int files, int folders) {
     const BenchWorkspace space;
     const QString& a = space.a;
@@ -207,16 +226,20 @@ int benchGenerated(int files, int folders) {
     const bool cancelled = app.form.checkBoxCancel->isChecked();
 
     // Memory: the growth from an empty list to a scanned and listed pair of trees, and the peak
-    // on the way, per recorded entry.
-    app.form.buttonSelNix->click();
-    app.state.rows.rows = {};
-    app.form.listModel->setLines({});
-    malloc_trim(0);
-    const long before = statusField("VmRSS:");
-    resetPeak();
-    clickMs(app.form.buttonScan);
-    const long after = statusField("VmRSS:");
-    const long peak = statusField("VmHWM:");
+    // on the way, per recorded entry. The benchmark trees list one file in a hundred; against a
+    // side whose files all have other names, every file of both sides is listed.
+    const ScanMemory memory = scanMemory(app);
+    const QString c = space.work.path() + QStringLiteral("/C");
+    int allLines = 0;
+    int allEntries = 0;
+    ScanMemory allMemory;
+    if (QDir().mkpath(c) && makeSide(c, files, folders, true, "Andere_")) {
+        app.state.sets.sets[0].Mid = c + u'/';
+        clickMs(app.form.buttonScan);
+        allEntries = runPhases(app).entries;
+        allMemory = scanMemory(app);
+        allLines = app.form.listModel->lineCount();
+    }
 
     // The worst case of the selection commands: 200 000 lines whose directions alternate, so
     // ">" and "Umk." select 100 000 separate ranges.
@@ -264,10 +287,20 @@ int benchGenerated(int files, int folders) {
                 ratio(best.scan, bestFind));
     std::printf("  MatchRows:                  %8.1f ms\n", best.match);
     std::printf("  FillResultList:             %8.1f ms\n", best.fill);
-    std::printf("memory of a scan: %ld KiB kept, %ld KiB peak above the empty list: %.0f / %.0f bytes per "
-                "entry (target <= 120 kept)\n",
-                after - before, peak - before, 1024.0 * double(after - before) / best.entries,
-                1024.0 * double(peak - before) / best.entries);
+    auto printMemory = [](const char* what, const ScanMemory& m, int entries) {
+        std::printf("memory of a scan, %s: %ld KiB kept, %ld KiB peak above the empty list: %.0f / %.0f "
+                    "bytes per entry (target <= 120 kept)\n",
+                    what, m.kept, m.peak, 1024.0 * double(m.kept) / entries,
+                    1024.0 * double(m.peak) / entries);
+    };
+    printMemory("benchmark trees", memory, best.entries);
+    if (allEntries > 0)
+        printMemory(
+            qPrintable(
+                QStringLiteral("every file listed (%1 lines, %2 entries)").arg(allLines).arg(allEntries)),
+            allMemory, allEntries);
+    else
+        std::printf("memory of a scan, every file listed: the third tree could not be built\n");
     std::printf("200000 alternating lines: fill %.1f ms; %.0f bytes per line listed, %.0f with 100000 "
                 "separate ranges selected\n",
                 bigFill, 1024.0 * double(bigFilled - bigBefore) / 200000,
