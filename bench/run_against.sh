@@ -2,7 +2,7 @@
 # Runs every benchmark of this checkout and of another one (an older commit checked out in a
 # worktree of its own) in turns, so that the load of a shared machine hits both alike; each turn
 # starts with the other checkout than the turn before. The outputs go to one file per run, with
-# the load at its start, for comparing each figure's ratio to its reference old against new.
+# the load at its start; bench/summarize_against.py puts each figure old against new.
 # Usage: bench/run_against.sh OTHER_CHECKOUT [turns] [benchmarks...]
 #        (default 2 turns of scan delete_align copy; results in a new folder under ${TMPDIR:-/tmp})
 set -eu
@@ -42,3 +42,4 @@ while [ "$turn" -le "$turns" ]; do
     done
     turn=$((turn + 1))
 done
+echo "summary: $here/bench/summarize_against.py $results"
