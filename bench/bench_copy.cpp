@@ -1,5 +1,7 @@
 // Synchronisation through the program's "Sync" button against cp -a and rsync -a of the same data,
 // in the same run, warm cache, best of three: one large file alone, then a tree of small files.
+// The program's Sync ends only when the copies are on the device, so it is also set against cp -a
+// followed by sync of the destination's file system, which shows what that flushing costs.
 // Usage: bench_copy [work folder] [small files] [MiB of the large file]
 //        (defaults: a temporary folder, 10000 files of 1 to 64 KiB in 100 folders, 1024 MiB)
 
@@ -177,10 +179,19 @@ struct Times {
 };
 
 struct Tools {
-    Times program, cp, rsync;
+    Times program, cp, cpSync, rsync;
 };
 
-// Each round runs the three tools one after the other, each round starting with the next tool,
+constexpr int ToolCount = 4;
+
+// cp -a, then the destination's file system written back (syncfs), timed together.
+double copyAndSync(const QString& from, const QString& to) {
+    const double copy = runCommand(QStringLiteral("cp"), {QStringLiteral("-a"), from, to});
+    const double flush = runCommand(QStringLiteral("sync"), {QStringLiteral("-f"), to});
+    return copy < 0 || flush < 0 ? -1 : copy + flush;
+}
+
+// Each round runs the tools one after the other, each round starting with the next tool,
 // so a disturbance of the machine hits all of them alike; every copy is checked against the
 // source and deleted afterwards. A first round is not counted: the first writes into memory the
 // system has not handed out yet are much slower, whichever tool makes them.
@@ -203,8 +214,8 @@ Tools measure(const QString& programDir, const QString& data, const QString& out
     for (int round = 0; round <= Rounds; ++round) {
         Tools discarded;
         Tools& tools = round == 0 ? discarded : counted;
-        for (int turn = 0; turn < 3; ++turn) {
-            switch ((round + turn) % 3) {
+        for (int turn = 0; turn < ToolCount; ++turn) {
+            switch ((round + turn) % ToolCount) {
             case 0: {
                 const QString to = destination("tandrix");
                 ::sync();
@@ -215,6 +226,12 @@ Tools measure(const QString& programDir, const QString& data, const QString& out
                 const QString to = destination("cp");
                 ::sync();
                 tools.cp.add(checked(runCommand(QStringLiteral("cp"), {QStringLiteral("-a"), data, to}), to));
+                break;
+            }
+            case 2: {
+                const QString to = destination("cpsync");
+                ::sync();
+                tools.cpSync.add(checked(copyAndSync(data, to), to));
                 break;
             }
             default: {
@@ -242,6 +259,7 @@ void printSet(const char* title, const Tools& tools, const TreeSize& size) {
     std::printf("%s: %d files, %.1f MiB\n", title, size.files, double(size.bytes) / MiB);
     printLine("Tandrix Sync", tools.program, size);
     printLine("cp -a", tools.cp, size);
+    printLine("cp -a + sync", tools.cpSync, size);
     printLine("rsync -a", tools.rsync, size);
 }
 
@@ -281,8 +299,9 @@ int main(int argc, char** argv) {
                 qPrintable(work.path()));
     printSet("large file", largeTimes, largeSize);
     printSet("small files", smallTimes, smallSize);
-    if (largeTimes.program.failed || largeTimes.cp.failed || smallTimes.program.failed ||
-        smallTimes.cp.failed || smallTimes.rsync.failed) {
+    if (largeTimes.program.failed || largeTimes.cp.failed || largeTimes.cpSync.failed ||
+        smallTimes.program.failed || smallTimes.cp.failed || smallTimes.cpSync.failed ||
+        smallTimes.rsync.failed) {
         std::printf("a copy failed or differed from its source; no ratios\n");
         return 1;
     }
@@ -294,5 +313,8 @@ int main(int argc, char** argv) {
                 smallRatio, smallRatio <= 1.0 ? "ok" : "MISSED");
     std::printf("             Tandrix time / cp -a time             = %.2f\n",
                 smallTimes.program.best() / smallTimes.cp.best());
+    std::printf("with the flush: Tandrix time / (cp -a + sync) time = %.2f large file, %.2f small files\n",
+                largeTimes.program.best() / largeTimes.cpSync.best(),
+                smallTimes.program.best() / smallTimes.cpSync.best());
     return 0;
 }

@@ -1,6 +1,11 @@
 // Scan, comparison and list fill of two generated trees, against `find` over the same trees, and
 // the selection commands on a long list.
 // Usage: bench_scan [files per side] [folders per side]   (default 100000 files in 2000 folders)
+//        bench_scan --make A B [files per side] [folders per side]
+//            builds the two trees in the existing empty folders A and B, for bench/run_scan_devices.sh
+//        bench_scan --roots A B [--cold] [rounds]   (default 5 rounds)
+//            the Scan button on two given trees against `find A B` and two `find`s at once (one per
+//            tree), in turns; --cold drops the page cache before every measurement (needs root)
 
 #include "BenchSupport.h"
 #include "platform/DirectoryListing.h"
@@ -47,7 +52,8 @@ Kind kindOf(int n) {
     }
 }
 
-bool makeSide(const QString& root, int files, int folders, bool sideB) {
+// `stem` starts every file name; a side made with another stem shares no file with the others.
+bool makeSide(const QString& root, int files, int folders, bool sideB, const QByteArray& stem = "Datei_") {
     const int perDir = (files + folders - 1) / folders;
     for (int d = 0; d < folders; ++d) {
         const QByteArray dir =
@@ -59,7 +65,7 @@ bool makeSide(const QString& root, int files, int folders, bool sideB) {
             const Kind kind = kindOf(n);
             if ((kind == Kind::OnlyA && sideB) || (kind == Kind::OnlyB && !sideB))
                 continue;
-            const QByteArray name = dir + "/Datei_" + QByteArray::number(n) + ".dat";
+            const QByteArray name = dir + '/' + stem + QByteArray::number(n) + ".dat";
             const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (fd < 0)
                 return false;
@@ -72,9 +78,40 @@ bool makeSide(const QString& root, int files, int folders, bool sideB) {
     return true;
 }
 
+QStringList findArgs(const QStringList& roots) {
+    return roots + QStringList{QStringLiteral("-printf"), QStringLiteral("%s %T@ %p\\n")};
+}
+
 double runFind(const QString& a, const QString& b) {
-    return CommandMs(QStringLiteral("find"),
-                     {a, b, QStringLiteral("-printf"), QStringLiteral("%s %T@ %p\\n")});
+    return CommandMs(QStringLiteral("find"), findArgs({a, b}));
+}
+
+// One `find` per tree, started together: what two devices read in parallel can give at best.
+// Milliseconds until both are done, or -1 when one failed.
+double runTwoFinds(const QString& a, const QString& b) {
+    QProcess finds[2];
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 2; ++i) {
+        finds[i].setStandardOutputFile(QProcess::nullDevice());
+        finds[i].start(QStringLiteral("find"), findArgs({i == 0 ? a : b}));
+    }
+    bool ok = true;
+    for (QProcess& find : finds)
+        ok = find.waitForFinished(-1) && find.exitStatus() == QProcess::NormalExit && find.exitCode() == 0 &&
+             ok;
+    return ok ? clock.nsecsElapsed() / 1e6 : -1;
+}
+
+// Writes back what is dirty and drops the page cache, dentries and inodes, so the next
+// measurement reads from the devices. False without the right to do so.
+bool dropCaches() {
+    ::sync();
+    FILE* f = std::fopen("/proc/sys/vm/drop_caches", "w");
+    if (!f)
+        return false;
+    const bool written = std::fputs("3", f) >= 0;
+    return std::fclose(f) == 0 && written;
 }
 
 // Resident and peak resident memory of this process in KiB.
@@ -239,15 +276,25 @@ struct StateClicks {
     }
 };
 
-} // namespace
+// Resident memory in KiB that a scan through the button adds to an empty list, as it ends with
+// its list shown, and the peak on the way.
+struct ScanMemory {
+    long kept = 0;
+    long peak = 0;
+};
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qapp(argc, argv);
-    const int files = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
-    const int folders = argc > 2 ? std::max(1, atoi(argv[2])) : 2000;
+ScanMemory scanMemory(App& app) {
+    app.form.buttonSelNix->click();
+    app.state.rows.rows = {};
+    app.form.listModel->setLines({});
+    malloc_trim(0);
+    const long before = statusField("VmRSS:");
+    resetPeak();
+    clickMs(app.form.buttonScan);
+    return {statusField("VmRSS:") - before, statusField("VmHWM:") - before};
+}
 
+int benchGenerated(int files, int folders) {
     const BenchWorkspace space;
     const QString& a = space.a;
     const QString& b = space.b;
@@ -290,16 +337,20 @@ int main(int argc, char** argv) {
         LoadCommonState(state.folder, StateKeyOf(app.state.hostName, a + u'/', b + u'/')).fileCount();
 
     // Memory: the growth from an empty list to a scanned and listed pair of trees, and the peak
-    // on the way, per recorded entry.
-    app.form.buttonSelNix->click();
-    app.state.rows.rows = {};
-    app.form.listModel->setLines({});
-    malloc_trim(0);
-    const long before = statusField("VmRSS:");
-    resetPeak();
-    clickMs(app.form.buttonScan);
-    const long after = statusField("VmRSS:");
-    const long peak = statusField("VmHWM:");
+    // on the way, per recorded entry. The benchmark trees list one file in a hundred; against a
+    // side whose files all have other names, every file of both sides is listed.
+    const ScanMemory memory = scanMemory(app);
+    const QString c = space.work.path() + QStringLiteral("/C");
+    int allLines = 0;
+    int allEntries = 0;
+    ScanMemory allMemory;
+    if (QDir().mkpath(c) && makeSide(c, files, folders, true, "Andere_")) {
+        app.state.sets.sets[0].Mid = c + u'/';
+        clickMs(app.form.buttonScan);
+        allEntries = runPhases(app).entries;
+        allMemory = scanMemory(app);
+        allLines = app.form.listModel->lineCount();
+    }
 
     // The worst case of the selection commands: 200 000 lines whose directions alternate, so
     // ">" and "Umk." select 100 000 separate ranges.
@@ -374,10 +425,20 @@ int main(int argc, char** argv) {
                 best.stateNew + best.matchReporting - best.match,
                 100.0 * ratio(best.stateNew + best.matchReporting - best.match, scanPhases));
     std::printf("  FillResultList:             %8.1f ms\n", best.fill);
-    std::printf("memory of a scan: %ld KiB kept, %ld KiB peak above the empty list: %.0f / %.0f bytes per "
-                "entry (target < 300)\n",
-                after - before, peak - before, 1024.0 * double(after - before) / best.entries,
-                1024.0 * double(peak - before) / best.entries);
+    auto printMemory = [](const char* what, const ScanMemory& m, int entries) {
+        std::printf("memory of a scan, %s: %ld KiB kept, %ld KiB peak above the empty list: %.0f / %.0f "
+                    "bytes per entry (target <= 120 kept)\n",
+                    what, m.kept, m.peak, 1024.0 * double(m.kept) / entries,
+                    1024.0 * double(m.peak) / entries);
+    };
+    printMemory("benchmark trees", memory, best.entries);
+    if (allEntries > 0)
+        printMemory(
+            qPrintable(
+                QStringLiteral("every file listed (%1 lines, %2 entries)").arg(allLines).arg(allEntries)),
+            allMemory, allEntries);
+    else
+        std::printf("memory of a scan, every file listed: the third tree could not be built\n");
     std::printf("200000 alternating lines: fill %.1f ms; %.0f bytes per line listed, %.0f with 100000 "
                 "separate ranges selected\n",
                 bigFill, 1024.0 * double(bigFilled - bigBefore) / 200000,
@@ -387,4 +448,126 @@ int main(int argc, char** argv) {
         std::printf("%s %.1f ms%s", names[i], bigTimes[i], i < 7 ? " / " : "  (target < 300 each)\n");
     app.shutdown();
     return 0;
+}
+
+// Builds the two benchmark trees in existing folders, as the generated run does.
+int makeTrees(const QString& a, const QString& b, int files, int folders) {
+    if (!makeSide(a, files, folders, false) || !makeSide(b, files, folders, true)) {
+        std::fprintf(stderr, "cannot build the trees in %s and %s\n", qPrintable(a), qPrintable(b));
+        return 1;
+    }
+    std::printf("trees built: %d files in %d folders per side in %s and %s\n", files, folders, qPrintable(a),
+                qPrintable(b));
+    return 0;
+}
+
+struct Series {
+    std::vector<double> ms;
+    bool failed = false;
+    void add(double value) {
+        failed = failed || value < 0;
+        ms.push_back(value);
+    }
+    double best() const { return *std::min_element(ms.begin(), ms.end()); }
+    double median() const {
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        const size_t n = sorted.size();
+        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+};
+
+// The Scan button on two given trees against one `find` over both and two `find`s at once, in
+// turns, each round starting with the next of the three so that a disturbance hits all alike.
+int benchRoots(const QString& a, const QString& b, bool cold, int rounds) {
+    const QTemporaryDir programDir(QDir::tempPath() + QStringLiteral("/tandrix-bench-XXXXXX"));
+    if (!programDir.isValid() || !WriteBenchSettings(programDir.path(), a, b)) {
+        std::fprintf(stderr, "cannot write the settings file\n");
+        return 1;
+    }
+    if (cold && !dropCaches()) {
+        std::fprintf(stderr, "cannot drop the page cache (/proc/sys/vm/drop_caches needs root)\n");
+        return 1;
+    }
+    App app(programDir.path());
+    if (!app.open())
+        return 1;
+    app.form.window->show();
+    QCoreApplication::processEvents();
+
+    Series find, twoFinds, scan;
+    int lines = -1;
+    bool linesDiffer = false;
+    bool cancelled = false;
+    auto prepare = [cold] {
+        if (cold)
+            dropCaches();
+    };
+    // A warm run starts from caches that hold both trees; its first round is not counted.
+    for (int round = cold ? 1 : 0; round <= rounds; ++round) {
+        Series discarded;
+        const bool counted = round > 0;
+        for (int turn = 0; turn < 3; ++turn) {
+            prepare();
+            switch ((round + turn) % 3) {
+            case 0:
+                (counted ? find : discarded).add(runFind(a, b));
+                break;
+            case 1:
+                (counted ? twoFinds : discarded).add(runTwoFinds(a, b));
+                break;
+            default: {
+                (counted ? scan : discarded).add(clickMs(app.form.buttonScan));
+                const int listed = app.form.listModel->lineCount();
+                linesDiffer = linesDiffer || (lines >= 0 && listed != lines);
+                lines = listed;
+                cancelled = cancelled || app.form.checkBoxCancel->isChecked();
+            }
+            }
+        }
+        if (discarded.failed) {
+            find.failed = true;
+            break;
+        }
+    }
+    const int entries = app.state.scan.EntryCounter;
+    app.shutdown();
+
+    std::printf("roots %s and %s, %s, %d rounds: %d lines listed, %d entries read%s%s\n", qPrintable(a),
+                qPrintable(b), cold ? "cold cache (dropped before every measurement)" : "warm cache", rounds,
+                lines, entries, cancelled ? " (cancelled!)" : "",
+                linesDiffer ? " (LISTS DIFFERED BETWEEN ROUNDS)" : "");
+    if (find.failed || twoFinds.failed) {
+        std::printf("a find failed; no ratios\n");
+        return 1;
+    }
+    std::printf(
+        "                                 best        median      ratio to find A B (best / median)\n");
+    auto line = [&](const char* name, const Series& s) {
+        std::printf("  %-27s %8.1f ms  %8.1f ms   %.2f / %.2f\n", name, s.best(), s.median(),
+                    ratio(s.best(), find.best()), ratio(s.median(), find.median()));
+    };
+    line("find A B -printf", find);
+    line("find A & find B at once", twoFinds);
+    line("Scan button, click to list", scan);
+    return cancelled || linesDiffer ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    auto number = [&args](qsizetype i, int otherwise) {
+        return i < args.size() ? std::max(1, args[i].toInt()) : otherwise;
+    };
+    if (args.size() >= 3 && args[0] == QStringLiteral("--make"))
+        return makeTrees(args[1], args[2], number(3, 100000), number(4, 2000));
+    if (args.size() >= 3 && args[0] == QStringLiteral("--roots")) {
+        const bool cold = args.size() > 3 && args[3] == QStringLiteral("--cold");
+        return benchRoots(args[1], args[2], cold, number(cold ? 4 : 3, 5));
+    }
+    return benchGenerated(number(0, 100000), number(1, 2000));
 }
