@@ -94,7 +94,7 @@ void markSelection(AppState& state, MainForm& form, const std::vector<bool>& sel
 // flushed to the devices first, then each copy is renamed over its destination. So a crash (or a
 // pulled stick) can never leave a destination shorter than its source that carries the source's
 // time, while trees of small files still cost one flush per batch instead of one per file.
-constexpr size_t BatchFiles = 1000;
+constexpr size_t BatchFiles = 5000;
 constexpr int64_t BatchBytes = int64_t(256) << 20;
 
 struct SyncRun {

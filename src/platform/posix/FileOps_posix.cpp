@@ -414,8 +414,12 @@ void AbandonCopy(const PreparedCopy& copy) {
 
 bool FlushFileSystems(const std::vector<QByteArray>& folders) {
     bool ok = true;
+    // Many copies share a folder: each folder is looked at once.
+    std::vector<QByteArray> distinct = folders;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
     std::vector<dev_t> flushed;
-    for (const QByteArray& folder : folders) {
+    for (const QByteArray& folder : distinct) {
         struct stat st {};
         if (stat(folder.constData(), &st) != 0) {
             ok = false;
