@@ -31,6 +31,17 @@ struct OneSided {
     QString prefix[2];
 };
 
+// A path made of a folder's path and a name (and a closing separator), holding no more memory than
+// it needs: every listed row keeps one.
+QString joined(const QString& folder, const QString& name, bool separator = false) {
+    QString path;
+    path.reserve(folder.size() + name.size() + (separator ? 1 : 0));
+    path.append(folder).append(name);
+    if (separator)
+        path.append(u'/');
+    return path;
+}
+
 class Matcher {
 public:
     Matcher(const SideTree& a, const SideTree& b, const Settings& s, const MatchOptions& o)
@@ -144,7 +155,7 @@ private:
         if (a.flags & EntryIsFolder) {
             folders.push_back(
                 {{i, j},
-                 {folder.prefix[0] + nameOf(0, i) + u'/', folder.prefix[1] + nameOf(1, j) + u'/'},
+                 {joined(folder.prefix[0], nameOf(0, i), true), joined(folder.prefix[1], nameOf(1, j), true)},
                  uncertain});
             return;
         }
@@ -158,7 +169,8 @@ private:
         if (!listed || result == 0)
             return;
         const int newer = result > 0 ? 0 : 1;
-        const QString spelled[2] = {folder.prefix[0] + nameOf(0, i), folder.prefix[1] + nameOf(1, j)};
+        const QString spelled[2] = {joined(folder.prefix[0], nameOf(0, i)),
+                                    joined(folder.prefix[1], nameOf(1, j))};
         ResultRow row;
         row.path = spelled[newer];
         if (spelled[1 - newer] != row.path)
@@ -184,8 +196,9 @@ private:
             if (e.flags & EntryExcluded)
                 continue;
             const bool isDir = e.flags & EntryIsFolder;
-            const QString name = nameOf(side, next.entry) + (isDir ? QStringLiteral("/") : QString());
-            const QString spelled[2] = {next.prefix[0] + name, next.prefix[1] + name};
+            const QString name = nameOf(side, next.entry);
+            const QString spelled[2] = {joined(next.prefix[0], name, isDir),
+                                        joined(next.prefix[1], name, isDir)};
             if (e.flags & EntryListed) {
                 ResultRow row;
                 row.path = spelled[side];
