@@ -358,7 +358,8 @@ int benchGenerated(int files, int folders) {
     app.form.listModel->setLines({});
     malloc_trim(0);
     const long bigBefore = statusField("VmRSS:");
-    std::vector<ResultRow> big;
+    RowList big;
+    big.reserve(200000);
     for (int i = 0; i < 200000; ++i) {
         const bool toTarget = i % 2 == 0;
         big.push_back({QStringLiteral("Ordner_%1/Datei_%2.dat").arg(i / 100, 4, 10, QChar(u'0')).arg(i),

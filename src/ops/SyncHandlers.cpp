@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -55,7 +56,7 @@ constexpr uint8_t LeftOut = 2;
 // only in letter case are different entries.
 void markSelection(AppState& state, MainForm& form, const std::vector<bool>& selected, bool leaveOut,
                    int& count, EventPump& pump, CountDisplay& countDisplay) {
-    std::vector<ResultRow>& rows = state.rows.rows;
+    RowList& rows = state.rows.rows;
     std::unique_ptr<RowLookup> lookup;
     int current = -1;
     const int lines = int(selected.size());
@@ -218,17 +219,17 @@ struct SyncRun {
         const bool toSource = action == QLatin1Char('<');
         const QString activity =
             toSource ? QStringLiteral("Synchronisiere: <<< ") : QStringLiteral("Synchronisiere: >>> ");
-        std::vector<ResultRow>& rows = state.rows.rows;
-        for (size_t i = 0; i < rows.size(); ++i) {
+        const RowList& rows = state.rows.rows;
+        for (qsizetype i = 0; i < rows.size(); ++i) {
             if (cancelled || pump.step()) {
                 cancelled = true;
                 break;
             }
             const ResultRow& row = rows[i];
-            if (!carriedOut[i] && row.side == 1 && row.action == action) {
+            if (!carriedOut[size_t(i)] && row.side == 1 && row.action == action) {
                 Status(form, activity + row.path, 0);
-                if (carryOut(row, toSource ? 1 : 0, i) == Outcome::Done)
-                    done(i);
+                if (carryOut(row, toSource ? 1 : 0, size_t(i)) == Outcome::Done)
+                    done(size_t(i));
             }
             refreshFreeSpaceNowAndThen();
         }
@@ -237,10 +238,10 @@ struct SyncRun {
 };
 
 void dropCarriedOut(ResultRows& list, const std::vector<bool>& carriedOut) {
-    std::vector<ResultRow> kept;
+    RowList kept;
     kept.reserve(list.rows.size());
-    for (size_t i = 0; i < list.rows.size(); ++i) {
-        if (!carriedOut[i])
+    for (qsizetype i = 0; i < list.rows.size(); ++i) {
+        if (!carriedOut[size_t(i)])
             kept.push_back(std::move(list.rows[i]));
     }
     list.rows = std::move(kept);
@@ -301,7 +302,7 @@ void SyncSelected(AppState& state, MainForm& form) {
         // The rows left out stay selected, so the user can look at them and decide one by one.
         std::vector<bool> leftOut;
         leftOut.reserve(state.rows.rows.size());
-        for (const ResultRow& row : state.rows.rows)
+        for (const ResultRow& row : std::as_const(state.rows.rows))
             leftOut.push_back(row.side == LeftOut);
         SelectLines(form, leftOut);
     }

@@ -128,7 +128,7 @@ StateUpdate StateAfterScan(const CommonState& before, const SideTree& side1, con
     return update;
 }
 
-void MarkBothChanged(std::vector<ResultRow>& rows, const CommonState& state, const Settings& settings) {
+void MarkBothChanged(RowList& rows, const CommonState& state, const Settings& settings) {
     if (state.folders.isEmpty())
         return;
     for (ResultRow& row : rows) {

@@ -70,7 +70,7 @@ StateUpdate StateAfterScan(const CommonState& before, const SideTree& side1, con
 
 // Marks each row of a file on both sides whose two sides both differ (size, or date beyond the
 // tolerances) from what `state` remembers: changed on both sides since they were last in step.
-void MarkBothChanged(std::vector<ResultRow>& rows, const CommonState& state, const Settings& settings);
+void MarkBothChanged(RowList& rows, const CommonState& state, const Settings& settings);
 
 // A file a sync has just put in step: both sides now have this size and date.
 struct SyncedFile {

@@ -10,9 +10,9 @@ bool keeps(const QString& folder, const StateKey& key) {
 
 } // namespace
 
-void KeepStateOfScan(const QString& folder, const StateKey& key, std::vector<ResultRow>& rows,
-                     const SideTree& side1, const SideTree& side2, const FilePairs& pairs,
-                     const Settings& settings, bool complete, int32_t now) {
+void KeepStateOfScan(const QString& folder, const StateKey& key, RowList& rows, const SideTree& side1,
+                     const SideTree& side2, const FilePairs& pairs, const Settings& settings, bool complete,
+                     int32_t now) {
     if (!keeps(folder, key))
         return;
     const CommonState before = LoadCommonState(folder, key);

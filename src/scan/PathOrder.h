@@ -25,21 +25,26 @@ inline constexpr size_t ParallelSortSize = 20000;
 // Stable sort that sorts a long list as two halves at once, then merges them. A stable merge
 // takes the first half's element of two equal ones first, so the result is that of one stable
 // sort of the whole.
-template <typename T, typename Less> void StableSortInHalves(std::vector<T>& v, Less less) {
-    if (v.size() >= ParallelSortSize) {
-        const auto middle = v.begin() + std::ptrdiff_t(v.size() / 2);
+template <typename List, typename Less> void StableSortInHalves(List& v, Less less) {
+    // The iterators are taken here, before the second thread starts: a shared list copies itself
+    // on its first change, which must not happen in two threads.
+    const auto begin = v.begin();
+    const auto end = v.end();
+    const size_t size = size_t(end - begin);
+    if (size >= ParallelSortSize) {
+        const auto middle = begin + std::ptrdiff_t(size / 2);
         try {
             std::thread first([&] {
                 PrepareWorkerThread();
-                std::stable_sort(v.begin(), middle, less);
+                std::stable_sort(begin, middle, less);
             });
-            std::stable_sort(middle, v.end(), less);
+            std::stable_sort(middle, end, less);
             first.join();
-            std::inplace_merge(v.begin(), middle, v.end(), less);
+            std::inplace_merge(begin, middle, end, less);
             return;
         } catch (const std::system_error&) {
             // No thread to be had: sort in this one.
         }
     }
-    std::stable_sort(v.begin(), v.end(), less);
+    std::stable_sort(begin, end, less);
 }

@@ -15,6 +15,7 @@
 #include <QItemSelection>
 #include <QItemSelectionModel>
 #include <QTableView>
+#include <utility>
 
 namespace {
 
@@ -92,7 +93,7 @@ void FillResultList(AppState& state, MainForm& form) {
     int toTarget = 0;
     int toSource = 0;
     int other = 0;
-    for (const ResultRow& row : state.rows.rows) {
+    for (const ResultRow& row : std::as_const(state.rows.rows)) {
         if (row.action == u'>')
             ++toTarget;
         else if (row.action == u'<')

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -40,9 +41,14 @@ inline const QString& PathOnSide(const ResultRow& row, int side) {
     return row.otherPath;
 }
 
+// Rows in their order. Implicitly shared: the result list keeps the rows of its last fill without
+// a copy of its own, and the first change of the scan's rows after a fill copies them once, so
+// the lines shown never change under the list while an operation pumps events.
+using RowList = QList<ResultRow>;
+
 // The one ordered row list with its current position (-1: no current row).
 struct ResultRows {
-    std::vector<ResultRow> rows;
+    RowList rows;
     int current = -1;
 };
 

@@ -1,8 +1,9 @@
 #include "scan/RowLookup.h"
 
 int FindRowByPath(ResultRows& list, const QString& path) {
-    for (size_t i = 0; i < list.rows.size(); ++i) {
-        if (list.rows[i].path == path) {
+    const RowList& rows = list.rows;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (rows[i].path == path) {
             list.current = int(i);
             return int(i);
         }
@@ -11,9 +12,9 @@ int FindRowByPath(ResultRows& list, const QString& path) {
     return -1;
 }
 
-RowLookup::RowLookup(const ResultRows& list) : gone(list.rows.size(), false) {
-    chains.reserve(qsizetype(list.rows.size()));
-    for (size_t i = 0; i < list.rows.size(); ++i)
+RowLookup::RowLookup(const ResultRows& list) : gone(size_t(list.rows.size()), false) {
+    chains.reserve(list.rows.size());
+    for (qsizetype i = 0; i < list.rows.size(); ++i)
         chains[list.rows[i].path].indices.push_back(int(i));
 }
 
@@ -35,9 +36,9 @@ void RowLookup::remove(int index) {
 }
 
 void RowLookup::compact(ResultRows& list) const {
-    size_t kept = 0;
-    for (size_t i = 0; i < list.rows.size(); ++i) {
-        if (i < gone.size() && gone[i])
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < list.rows.size(); ++i) {
+        if (size_t(i) < gone.size() && gone[size_t(i)])
             continue;
         if (kept != i)
             list.rows[kept] = std::move(list.rows[i]);

@@ -3,6 +3,7 @@
 #include "text/TrimSpaces.h"
 
 #include "platform/DirectoryListing.h"
+#include "platform/FreeMemory.h"
 #include "scan/Compare.h"
 #include "scan/KeepCommonState.h"
 #include "scan/ResultListHandlers.h"
@@ -173,6 +174,7 @@ void StartScan(AppState& state, MainForm& form) {
                         state.rows.rows, trees[0], trees[1], pairs, state.settings, scan.Complete,
                         LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), offset));
     }
+    ReturnFreeMemory();
     DisableControls(form, false);
 
     FillResultList(state, form);

@@ -57,7 +57,7 @@ void ResultListModel::addColumn(const QString& title) {
     endInsertColumns();
 }
 
-void ResultListModel::setLines(std::vector<ResultRow> newLines) {
+void ResultListModel::setLines(RowList newLines) {
     beginResetModel();
     lines = std::move(newLines);
     endResetModel();

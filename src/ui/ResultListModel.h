@@ -6,8 +6,9 @@
 #include <QStringList>
 #include <vector>
 
-// The lines of the result list as of its last fill. Each line keeps a copy of its row; the cell
-// texts are made when the view asks for them, so a fill of 10^5 lines costs only the copy.
+// The lines of the result list as of its last fill. The lines share the rows they were filled
+// from (a later change of those rows leaves the lines as they are); the cell texts are made when
+// the view asks for them, so a fill of 10^5 lines costs next to nothing.
 class ResultListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -22,12 +23,12 @@ public:
     QStringList columnTitles() const { return titles; }
 
     // Replaces all lines.
-    void setLines(std::vector<ResultRow> lines);
+    void setLines(RowList lines);
     int lineCount() const { return int(lines.size()); }
     const ResultRow& line(int i) const { return lines[size_t(i)]; }
     QString cellText(int line, int column) const;
 
 private:
     QStringList titles;
-    std::vector<ResultRow> lines;
+    RowList lines;
 };

@@ -1,4 +1,5 @@
 #include "OpsWindowFixture.h"
+#include "ops/ListLinesHandlers.h"
 
 #include "support/Privileges.h"
 
@@ -141,6 +142,8 @@ TEST_F(Sync, LineWithoutRowIsSkippedWhileTheCountStillCountsDown) {
     ASSERT_EQ(lines(), 3);
     // The list still shows b.txt, but its row is no longer there.
     state().rows.rows.erase(state().rows.rows.begin() + 1);
+    ASSERT_EQ(lines(), 3);
+    EXPECT_EQ(ListLinePath(form(), 1), "b.txt");
     selectAll();
     // Field 2 as it stands when the list is refilled, before the selection count replaces it.
     QString countAtRefill;

@@ -92,7 +92,7 @@ TEST(PathOrder, LongListsSortLikeOneStableSort) {
             path += u'/';
         list.rows.push_back({path, i, 0, u'>', 0, 0, uint8_t(i % 2), {}, false});
     }
-    std::vector<ResultRow> expected = list.rows;
+    std::vector<ResultRow> expected(list.rows.begin(), list.rows.end());
     std::stable_sort(expected.begin(), expected.end(),
                      [](const ResultRow& a, const ResultRow& b) { return referenceLess(a.path, b.path); });
     SortRows(list);

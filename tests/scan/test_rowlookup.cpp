@@ -61,7 +61,7 @@ TEST(RowLookup, GivesTheResultOfRepeatedFindAndDelete) {
     }
 
     ResultRows fast = listOf(paths);
-    for (size_t i = 0; i < fast.rows.size(); ++i)
+    for (qsizetype i = 0; i < fast.rows.size(); ++i)
         fast.rows[i].date1 = 1; // same payload as the slow list, compared through the path
     RowLookup lookup(fast);
     std::vector<QString> fastFound;

@@ -281,7 +281,7 @@ TEST_F(FilterHandlersTest, EmptyCombo_OpensNoWindow) {
 class AddSelectionTest : public FilterHandlersTest {
 protected:
     void fillList() {
-        std::vector<ResultRow> lines;
+        RowList lines;
         for (const char* path : {"Alt/a.txt", "Neu/Bilder/b.jpg", "c.txt"}) {
             ResultRow row;
             row.path = path;

@@ -23,7 +23,7 @@ protected:
     }
 
     void fill(int count) {
-        std::vector<ResultRow> rows;
+        RowList rows;
         for (int i = 0; i < count; ++i)
             rows.push_back({QStringLiteral("ordner/datei_%1.txt").arg(i),
                             10 + i,
