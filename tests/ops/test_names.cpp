@@ -247,10 +247,10 @@ TEST_F(Names, GeneratedTreesMatchTheModelAndSyncLosesNothing) {
         }
         TestTree one;
         TestTree two;
-        TreeSpec spec[2];
-        build(one.path(), roots[0], "", spec[0]);
-        build(two.path(), roots[1], "", spec[1]);
-        ASSERT_TRUE(one.add(spec[0]) && two.add(spec[1]));
+        TreeSpec layout[2];
+        build(one.path(), roots[0], "", layout[0]);
+        build(two.path(), roots[1], "", layout[1]);
+        ASSERT_TRUE(one.add(layout[0]) && two.add(layout[1]));
         Model model;
         model.folder(&roots[0], &roots[1], "", "");
 

@@ -1,8 +1,7 @@
 #include "platform/FileReplace.h"
 
+#include "platform/FileName.h"
 #include "platform/FileOps.h"
-
-#include <QFile>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -13,10 +12,6 @@ namespace {
 
 constexpr int MaxLinks = 40; // as the kernel's own limit for one path
 constexpr int MaxBackups = 100;
-
-QByteArray encoded(const QString& path) {
-    return QFile::encodeName(path);
-}
 
 QByteArray folderOf(const QByteArray& path) {
     const int slash = path.lastIndexOf('/');
@@ -70,8 +65,8 @@ enum class Atomic { Done, Failed, NoTempFile };
 
 Atomic replaceThroughTempFile(const QByteArray& target, const QByteArray& data) {
     // The copy's naming pattern, so a leftover of a crash is recognised as the program's own.
-    const QByteArray suffix = encoded(CopyTempSuffix());
-    QByteArray temp = folderOf(target) + '/' + encoded(CopyTempPrefix()) + "XXXXXX" + suffix;
+    const QByteArray suffix = EncodeFileName(CopyTempSuffix());
+    QByteArray temp = folderOf(target) + '/' + EncodeFileName(CopyTempPrefix()) + "XXXXXX" + suffix;
     const int out = mkostemps(temp.data(), int(suffix.size()), O_CLOEXEC);
     if (out < 0)
         return Atomic::NoTempFile;
@@ -168,11 +163,11 @@ bool holdsBytes(const QByteArray& name, const QByteArray& bytes) {
 } // namespace
 
 QString FinalLinkTarget(const QString& path) {
-    QByteArray current = encoded(path);
+    QByteArray current = EncodeFileName(path);
     for (int hop = 0; hop <= MaxLinks; ++hop) {
         struct stat st {};
         if (lstat(current.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return QFile::decodeName(current);
+            return DecodeFileName(current);
         QByteArray target(int(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
         const ssize_t length = readlink(current.constData(), target.data(), size_t(target.size()));
         if (length <= 0 || length >= target.size())
@@ -187,7 +182,7 @@ bool ReplaceFileContents(const QString& path, const QByteArray& data) {
     const QString finalPath = FinalLinkTarget(path);
     if (finalPath.isEmpty())
         return false;
-    const QByteArray target = encoded(finalPath);
+    const QByteArray target = EncodeFileName(finalPath);
     struct stat st {};
     if (lstat(target.constData(), &st) == 0 && !S_ISREG(st.st_mode))
         return false;
@@ -203,18 +198,18 @@ bool ReplaceFileContents(const QString& path, const QByteArray& data) {
 }
 
 QString KeepBackupBeside(const QString& path, const QByteArray& bytes) {
-    const QByteArray base = encoded(path);
+    const QByteArray base = EncodeFileName(path);
     for (int number = 0; number < MaxBackups; ++number) {
         const QByteArray name =
             number == 0 ? base + ".bak" : base + '.' + QByteArray::number(number) + ".bak";
         if (writeNewFile(name, bytes)) {
             flushFolder(folderOf(name));
-            return QFile::decodeName(name);
+            return DecodeFileName(name);
         }
         if (errno != EEXIST)
             return {};
         if (holdsBytes(name, bytes))
-            return QFile::decodeName(name);
+            return DecodeFileName(name);
     }
     return {};
 }
