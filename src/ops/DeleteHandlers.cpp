@@ -13,16 +13,34 @@
 
 namespace {
 
-bool deleteOnSide(const QString& root, const QString& path) {
+enum class Deletion { Deleted, Gone, Kept };
+
+Deletion deleteOnSide(const QString& root, const QString& path) {
     if (PassesThroughLink(root, path))
-        return false;
-    return DeletePath(root + path);
+        return Deletion::Kept;
+    if (DeletePath(root + path))
+        return Deletion::Deleted;
+    // Already gone: a folder row deleted earlier in this run took it along.
+    return StatPath(root + path).kind == PathKind::Missing ? Deletion::Gone : Deletion::Kept;
 }
+
+// The list keeps its lines but takes no clicks or keys while the deletion runs, so the rows acted
+// on are exactly those the user confirmed.
+class ListLocked {
+public:
+    explicit ListLocked(MainForm& f) : form(f) { form.listIconFiles->setEnabled(false); }
+    ~ListLocked() { form.listIconFiles->setEnabled(true); }
+    ListLocked(const ListLocked&) = delete;
+    ListLocked& operator=(const ListLocked&) = delete;
+
+private:
+    MainForm& form;
+};
 
 } // namespace
 
-// The controls stay enabled: the boxes "Q" and "Z" and the selection may change while this runs,
-// and both are read afresh for every line.
+// The other controls stay enabled: the boxes "Q" and "Z" may change while this runs and are read
+// afresh for every line.
 void DeleteSelected(AppState& state, MainForm& form) {
     const std::vector<bool> selected = SelectedLineFlags(form);
     const int count = CountSelected(selected);
@@ -34,28 +52,35 @@ void DeleteSelected(AppState& state, MainForm& form) {
                       QStringLiteral(" Datei(en) je in den gewählten Orten löschen - sind Sie sicher?")))
         return;
 
+    const ListLocked locked(form);
     EventPump pump(form.checkBoxCancel);
-    SelectionWatch selection(form);
     RowLookup lookup(state.rows);
-    const int lines = ListLineCount(form);
-    for (int line = 0; line < lines; ++line) {
+    for (int line = 0; line < int(selected.size()); ++line) {
         if (pump.step())
             break;
-        if (!selection.selected(line))
+        if (!selected[size_t(line)])
             continue;
         const QString rowText = ListLinePath(form, line);
         const int index = lookup.find(rowText);
         if (index < 0)
             continue;
-        bool done = false;
         Status(form, QStringLiteral("Lösche: ") + rowText, 0);
-        // Each side under its own spelling of the entry, which may differ in letter case.
+        // Each side under its own spelling of the entry, which may differ in letter case; a side
+        // where the scan found nothing is left alone, as what may stand there now is not the row's.
         const ResultRow& row = state.rows.rows[size_t(index)];
-        if (form.checkBoxDelQ->isChecked())
-            done = deleteOnSide(state.scan.SourceRoot, PathOnSide(row, 0));
-        if (form.checkBoxDelZ->isChecked())
-            done = deleteOnSide(state.scan.TargetRoot, PathOnSide(row, 1));
-        if (done)
+        const bool onSide[2] = {form.checkBoxDelQ->isChecked(), form.checkBoxDelZ->isChecked()};
+        bool deleted = false;
+        bool kept = false;
+        for (int side = 0; side < 2; ++side) {
+            if (!onSide[side] || !PresentOn(row, side))
+                continue;
+            const Deletion result = deleteOnSide(side == 0 ? state.scan.SourceRoot : state.scan.TargetRoot,
+                                                 PathOnSide(row, side));
+            deleted = deleted || result != Deletion::Kept;
+            kept = kept || result == Deletion::Kept;
+        }
+        // The row leaves once its entries are gone from every side it was to be deleted on.
+        if (deleted && !kept)
             lookup.remove(index);
     }
     lookup.compact(state.rows);

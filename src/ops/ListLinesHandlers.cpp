@@ -52,23 +52,3 @@ bool SelectionIsCertain(const MainForm& form, const std::vector<bool>& selected)
                            "gelten, die es gibt.\nEs wurde nichts geändert. Bitte erneut scannen."));
     return false;
 }
-
-SelectionWatch::SelectionWatch(const MainForm& f) : form(f) {
-    if (QItemSelectionModel* model = form.listIconFiles ? form.listIconFiles->selectionModel() : nullptr) {
-        changed = QObject::connect(model, &QItemSelectionModel::selectionChanged, [this] { stale = true; });
-        reset = QObject::connect(model, &QItemSelectionModel::modelChanged, [this] { stale = true; });
-    }
-}
-
-SelectionWatch::~SelectionWatch() {
-    QObject::disconnect(changed);
-    QObject::disconnect(reset);
-}
-
-bool SelectionWatch::selected(int line) {
-    if (stale) {
-        flags = SelectedLineFlags(form);
-        stale = false;
-    }
-    return line >= 0 && line < int(flags.size()) && flags[size_t(line)];
-}

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMetaObject>
 #include <QString>
 #include <vector>
 
@@ -20,22 +19,3 @@ int CountBothChanged(const MainForm& form, const std::vector<bool>& selected);
 // that could contradict it (cancelled, or a folder that could not be read) might name a file as
 // missing that exists: then the user is told, asked for a new scan, and false is returned.
 bool SelectionIsCertain(const MainForm& form, const std::vector<bool>& selected);
-
-// The selection, read again only after it has changed: an operation that keeps the list usable
-// while it runs reads each line's state afresh without walking the selection for every line.
-class SelectionWatch {
-public:
-    explicit SelectionWatch(const MainForm& form);
-    ~SelectionWatch();
-    SelectionWatch(const SelectionWatch&) = delete;
-    SelectionWatch& operator=(const SelectionWatch&) = delete;
-
-    bool selected(int line);
-
-private:
-    const MainForm& form;
-    std::vector<bool> flags;
-    bool stale = true;
-    QMetaObject::Connection changed;
-    QMetaObject::Connection reset;
-};

@@ -2,6 +2,7 @@
 
 #include "platform/FileName.h"
 #include "scan/PathOrder.h"
+#include "text/FoldCase.h"
 
 #include <QHash>
 #include <algorithm>
@@ -132,7 +133,7 @@ private:
         for (int side = 0; side < 2; ++side) {
             for (size_t k = 0; k < left[side].size(); ++k) {
                 const uint32_t index = left[side][k];
-                Group& g = groups[(isFolder(side, index) ? u'd' : u'f') + nameOf(side, index).toLower()];
+                Group& g = groups[(isFolder(side, index) ? u'd' : u'f') + FoldCase(nameOf(side, index))];
                 ++g.count[side];
                 g.at[side] = k;
             }
@@ -182,6 +183,7 @@ private:
         row.action = newer == 0 ? u'>' : u'<';
         row.side = uint8_t(newer);
         row.uncertain = uncertain;
+        row.presentOn = 3;
         out.push_back({std::move(row), 0, a.order});
     }
 
@@ -213,7 +215,11 @@ private:
                 }
                 row.action = side == 0 ? u'>' : u'<';
                 row.side = uint8_t(side);
-                row.uncertain = uncertain;
+                // A folder that, or something beneath it, could not be read holds what no one has
+                // seen: creating, deleting or re-dating it must wait for a complete scan.
+                row.uncertain = uncertain || (isDir && (e.flags & EntryIncompleteBelow));
+                row.unreadable = isDir && (e.flags & EntryUnreadable);
+                row.presentOn = uint8_t(1u << side);
                 out.push_back({std::move(row), uint8_t(side), e.order});
             }
             if (isDir)

@@ -1,6 +1,7 @@
 #include "scan/ResultCells.h"
 
 #include "platform/FileName.h"
+#include "scan/CommonState.h"
 
 namespace {
 
@@ -87,6 +88,17 @@ QString ReadableName(const QString& name) {
             u[i] = 0xFFFD;
     }
     return out;
+}
+
+QString RowNote(const ResultRow& row) {
+    QStringList notes;
+    if (row.unreadable)
+        notes << QStringLiteral("Ordner konnte nicht gelesen werden");
+    else if (row.uncertain)
+        notes << QStringLiteral("Unvollständiger Scan: erst nach einem vollständigen Scan ausführbar");
+    if (row.bothChanged)
+        notes << BothChangedToolTip(row.inStepSince);
+    return notes.join(u'\n');
 }
 
 QString CellText(const ResultRow& row, int column) {

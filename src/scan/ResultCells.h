@@ -15,6 +15,10 @@ QString FolderPartOf(const QString& path);
 // A name as the list shows it: bytes that are not valid UTF-8 appear as replacement characters.
 QString ReadableName(const QString& name);
 
+// What the row's tool tip says about it beyond its cells (why it waits, what happened to it); empty
+// when there is nothing to say.
+QString RowNote(const ResultRow& row);
+
 // The text of one of the seven columns of the result list for a row.
 QString CellText(const ResultRow& row, int column);
 

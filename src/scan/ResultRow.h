@@ -27,11 +27,19 @@ struct ResultRow {
     // The scan could not read all of what could contradict this row (a folder on either side was
     // unreadable, or the scan was cancelled): no operation may act on it before a new scan.
     bool uncertain = false;
+    // The row's own folder could not be read: what it holds is unknown.
+    bool unreadable = false;
+    // Where the scan found the row's entry: bit 0 on side 1, bit 1 on side 2.
+    uint8_t presentOn = 0;
     // Both sides differ from what they last had in common, at the time `inStepSince` (local
     // seconds): a sync overwrites work done on the other side.
     bool bothChanged = false;
     int32_t inStepSince = 0;
 };
+
+inline bool PresentOn(const ResultRow& row, int side) {
+    return row.presentOn & (1u << side);
+}
 
 // A row's path as spelled on side 0 (side 1, "Quelle") or 1 (side 2, "Ziel").
 inline const QString& PathOnSide(const ResultRow& row, int side) {

@@ -1,5 +1,6 @@
 #include "scan/ScanHandlers.h"
 
+#include "text/FoldCase.h"
 #include "text/TrimSpaces.h"
 
 #include "platform/DirectoryListing.h"
@@ -24,7 +25,7 @@
 namespace {
 
 void readQuickFilter(ScanState& scan, MainForm& form) {
-    scan.QuickFilter = TrimSpaces(form.stringSchnellFilter->text()).toLower();
+    scan.QuickFilter = FoldCase(TrimSpaces(form.stringSchnellFilter->text()));
     if (!scan.QuickFilter.isEmpty())
         form.stringSchnellFilter->setText(scan.QuickFilter);
 }
@@ -90,6 +91,14 @@ private:
     int32_t shownEntries = 0;
 };
 
+int unreadableFolders(const SideTree& tree) {
+    int count = 0;
+    for (const SideEntry& e : tree.entries)
+        if (e.flags & EntryUnreadable)
+            ++count;
+    return count;
+}
+
 bool treeComplete(const SideTree& tree) {
     if (tree.cancelled || !tree.rootOpened)
         return false;
@@ -136,6 +145,7 @@ void StartScan(AppState& state, MainForm& form) {
         return;
 
     DisableControls(form, true);
+    int unreadable = 0;
     {
         // One offset for the whole scan, so both sides are converted alike.
         const int64_t offset = LocalUtcOffsetNow();
@@ -164,6 +174,7 @@ void StartScan(AppState& state, MainForm& form) {
             }
         }
         scan.Complete = treeComplete(trees[0]) && treeComplete(trees[1]);
+        unreadable = unreadableFolders(trees[0]) + unreadableFolders(trees[1]);
         scan.Leftovers = trees[0].leftovers + trees[1].leftovers;
         FilePairs pairs;
         MatchOptions options = MatchOptionsOf(scan);
@@ -179,4 +190,11 @@ void StartScan(AppState& state, MainForm& form) {
 
     FillResultList(state, form);
     Status(form, QStringLiteral("%1 : %2ms").arg(scan.EntryCounter).arg(clock.elapsed()), 2);
+    // A folder that could not be read looks like an empty one in the list; the user must know that
+    // the scan is incomplete and why rows are refused.
+    if (unreadable > 0)
+        Message(QStringLiteral("Der Scan ist unvollständig: %1 Ordner konnte(n) nicht gelesen werden.\n"
+                               "Zeilen, denen deren Inhalt widersprechen könnte, werden erst nach einem "
+                               "vollständigen Scan synchronisiert, gelöscht oder umdatiert.")
+                    .arg(unreadable));
 }

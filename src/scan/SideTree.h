@@ -20,9 +20,11 @@ struct SideEntry {
 
 enum SideEntryFlag : uint8_t {
     EntryIsFolder = 1,
-    EntryExcluded = 2,   // matched a word of the exclusion filter: not entered, never listed
-    EntryListed = 4,     // passes the quick filter
-    EntryIncomplete = 8, // a folder whose listing was not read to its end (or not at all)
+    EntryExcluded = 2,    // matched a word of the exclusion filter: not entered, never listed
+    EntryListed = 4,      // passes the quick filter
+    EntryIncomplete = 8,  // a folder whose listing was not read to its end (or not at all)
+    EntryUnreadable = 16, // a folder that could not be opened or read, or held an entry it could not look at
+    EntryIncompleteBelow = 32, // a folder that, or something beneath it, was not read completely
 };
 
 // Everything a walk found on one side. Entry 0 is the root folder.

@@ -4,6 +4,7 @@
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "scan/ResultRow.h"
+#include "text/FoldCase.h"
 #include "text/TrimSpaces.h"
 
 #include <algorithm>
@@ -77,6 +78,8 @@ public:
             return false;
         if (result == Folder::ReadResult::Complete && !unknownEntry)
             tree.entries[frame.folder].flags &= uint8_t(~EntryIncomplete);
+        else
+            tree.entries[frame.folder].flags |= EntryUnreadable;
         return true;
     }
 
@@ -100,7 +103,7 @@ private:
         QString full = frame.fullPath + DecodeFileName(e.name, e.nameLength);
         if (folder)
             full += u'/';
-        const QString lower = full.toLower();
+        const QString lower = FoldCase(full);
         if (ContainsFilterWord(request.FilterWords, lower))
             r.flags = uint8_t((r.flags & EntryIsFolder) | EntryExcluded);
         else if (request.QuickFilter.isEmpty() || lower.contains(request.QuickFilter))
@@ -161,6 +164,21 @@ void closeNearestToRoot(std::vector<Frame>& stack, int& open) {
     }
 }
 
+// A folder's entries are appended after the folder itself, so one pass from the end sees every
+// folder's contents before the folder.
+void markIncompleteBelow(SideTree& tree) {
+    for (size_t i = tree.entries.size(); i-- > 0;) {
+        SideEntry& e = tree.entries[i];
+        if (!(e.flags & EntryIsFolder) || (e.flags & EntryExcluded))
+            continue;
+        bool incomplete = e.flags & EntryIncomplete;
+        for (uint32_t c = e.firstChild; !incomplete && c < e.firstChild + e.childCount; ++c)
+            incomplete = tree.entries[c].flags & EntryIncompleteBelow;
+        if (incomplete)
+            e.flags |= EntryIncompleteBelow;
+    }
+}
+
 QString withSeparator(const QString& path) {
     return path.endsWith(u'/') ? path : path + u'/';
 }
@@ -213,8 +231,11 @@ SideTree WalkSide(const WalkRequest& request, WalkProgress& progress) {
             const SideEntry& entry = tree.entries[next.index];
             Folder child =
                 top.handle.openChild(tree.names.data() + entry.nameOffset, next.device, next.inode);
-            if (!child.isOpen())
-                continue; // stays incomplete: unreadable, or no longer the folder that was listed
+            if (!child.isOpen()) {
+                // Stays incomplete: unreadable, or no longer the folder that was listed.
+                tree.entries[next.index].flags |= EntryUnreadable;
+                continue;
+            }
             Frame frame;
             frame.folder = next.index;
             frame.handle = std::move(child);
@@ -241,6 +262,7 @@ SideTree WalkSide(const WalkRequest& request, WalkProgress& progress) {
     }
     tree.cancelled = !complete;
     tree.entriesRead = progress.entriesRead();
+    markIncompleteBelow(tree);
     return tree;
 }
 

@@ -3,6 +3,7 @@
 #include "sets/FilterText.h"
 #include "sets/SetList.h"
 #include "tandrix/AppState.h"
+#include "text/FoldCase.h"
 #include "ui/FilterWindow.h"
 #include "ui/MainForm.h"
 #include "ui/ResultListModel.h"
@@ -73,7 +74,7 @@ void AddSelectionToFilter(AppState& state, MainForm& form) {
         std::sort(lines.begin(), lines.end());
         lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
         for (int line : lines)
-            words << form.listModel->line(line).path.toLower();
+            words << FoldCase(form.listModel->line(line).path);
         SortFilterWords(words);
         set->Filter = JoinFilterWords(words);
     }

@@ -1,5 +1,6 @@
 #include "sets/FilterText.h"
 
+#include "text/FoldCase.h"
 #include "text/TrimSpaces.h"
 
 #include "sets/SetList.h"
@@ -34,7 +35,7 @@ QString JoinFilterWords(const QStringList& words) {
 }
 
 QString FilterFromEditorText(const QString& editorText) {
-    QString text = editorText.toLower();
+    QString text = FoldCase(editorText);
     // Every kind of line break separates words, so none can end up inside one.
     text.replace(QStringLiteral("\r\n"), QStringLiteral("|"));
     text.replace(u'\r', u'|');

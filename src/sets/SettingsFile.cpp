@@ -3,6 +3,7 @@
 #include "platform/FileReplace.h"
 #include "sets/SetList.h"
 #include "sets/SettingsDocument.h"
+#include "text/FoldCase.h"
 
 #include <QFileInfo>
 
@@ -189,7 +190,7 @@ LoadedSettings ReadSettingsFile(const QString& path, const WindowPlacement& curr
                 set.Src = doc.readString(QStringLiteral("Src"), QString());
                 set.Mid = doc.readString(QStringLiteral("Mid"), QString());
                 set.Options = doc.readString(QStringLiteral("Options"), QString());
-                set.Filter = doc.readString(QStringLiteral("Filter"), QString()).toLower();
+                set.Filter = FoldCase(doc.readString(QStringLiteral("Filter"), QString()));
             }
         }
     }

@@ -1,6 +1,5 @@
 #include "ui/ResultListModel.h"
 
-#include "scan/CommonState.h"
 #include "scan/ResultCells.h"
 
 #include <QColor>
@@ -19,13 +18,14 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= lineCount())
         return {};
     const ResultRow& row = lines[size_t(index.row())];
-    if (row.bothChanged) {
-        // Changed on both sides since they were last in step: red instead of the direction's colour,
-        // and the tool tip says so instead of showing a cut cell's text.
-        if (role == Qt::ForegroundRole)
-            return QColor(220, 0, 0);
-        if (role == Qt::ToolTipRole)
-            return BothChangedToolTip(row.inStepSince);
+    // Changed on both sides since they were last in step: red instead of the direction's colour.
+    if (row.bothChanged && role == Qt::ForegroundRole)
+        return QColor(220, 0, 0);
+    // What the row's note says comes instead of a cut cell's text.
+    if (role == Qt::ToolTipRole) {
+        const QString note = RowNote(row);
+        if (!note.isEmpty())
+            return note;
     }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         const QString text = CellText(row, index.column());

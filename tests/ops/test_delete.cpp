@@ -1,5 +1,11 @@
 #include "OpsWindowFixture.h"
 
+#include "support/Privileges.h"
+
+#include <QTest>
+#include <QTimer>
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int64_t T0 = 1500000000;
@@ -29,17 +35,28 @@ TEST_F(Delete, SourceOnlyDeletesOnSideOneAndDropsTheRow) {
     EXPECT_EQ(status(0), "Listen-Anzahl: 1 (1>  0<  0!)");
 }
 
-TEST_F(Delete, BothTickedRowLeavesByTheSideTwoResult) {
-    ASSERT_TRUE(source.add({File("only1.txt", "1", T0)}));
-    ASSERT_TRUE(target.add({File("only2.txt", "2", T0)}));
-    openApp();
-    scan();
-    selectAll();
-    deleteAnswering(true, true, "Ja");
-    EXPECT_FALSE(exists(source.path("only1.txt")));
-    EXPECT_FALSE(exists(target.path("only2.txt")));
-    // The side-2 deletion of only1.txt failed, so its row stays until the next scan.
-    EXPECT_EQ(paths(), QStringList({"only1.txt"}));
+// A row leaves once its entries are gone from every ticked side; a side where the scan found
+// nothing is not touched, and a row with nothing to delete on the ticked sides stays.
+TEST_F(Delete, RowLeavesOnceGoneFromEveryTickedSide) {
+    struct Case {
+        bool q, z;
+        QStringList rows;
+        bool only1Left, only2Left;
+    };
+    for (const Case& c : {Case{true, true, {}, false, false}, Case{true, false, {"only2.txt"}, false, true},
+                          Case{false, true, {"only1.txt"}, true, false}}) {
+        SCOPED_TRACE(::testing::Message() << c.q << c.z);
+        TestTree one({File("only1.txt", "1", T0)});
+        TestTree two({File("only2.txt", "2", T0)});
+        openAppOn(one.path(), two.path());
+        scan();
+        selectAll();
+        deleteAnswering(c.q, c.z, "Ja");
+        EXPECT_EQ(exists(one.path("only1.txt")), c.only1Left);
+        EXPECT_EQ(exists(two.path("only2.txt")), c.only2Left);
+        EXPECT_EQ(paths(), c.rows);
+        app.reset();
+    }
 }
 
 TEST_F(Delete, WriteProtectedFileStaysByItsOwnRowButGoesWithItsDirectory) {
@@ -65,7 +82,69 @@ TEST_F(Delete, DirectoryRowThenItsOwnFileRows) {
     selectAll();
     deleteAnswering(false, true, "Ja");
     EXPECT_FALSE(exists(target.path("d")));
-    EXPECT_EQ(paths(), QStringList({"d/a.txt", "d/sub/", "d/sub/b.txt"}));
+    // The rows below found their entries gone with the folder.
+    EXPECT_EQ(paths(), QStringList());
+}
+
+// Keys and clicks in the list while the deletion runs change nothing: it deletes exactly the rows
+// that were confirmed.
+TEST_F(Delete, SelectionCannotChangeWhileItRuns) {
+    TreeSpec big{Dir("a/", T0)};
+    for (int i = 0; i < 4000; ++i)
+        big.push_back(File(QStringLiteral("a/%1").arg(i), "x", T0));
+    big.push_back(File("z.txt", "keep", T0));
+    ASSERT_TRUE(target.add(big));
+    openApp();
+    scan();
+    selectPaths({"a/"});
+    bool pressedWhileRunning = false;
+    bool listTookInput = true;
+    question = std::make_unique<ModalAnswer>([&](QWidget* box) {
+        QTimer::singleShot(0, [&] {
+            pressedWhileRunning = status(0).startsWith("Lösche: ");
+            listTookInput = form().listIconFiles->isEnabled();
+            QTest::keyClick(form().listIconFiles, Qt::Key_A, Qt::ControlModifier);
+        });
+        PressButton(box, "Ja");
+    });
+    form().checkBoxDelZ->setChecked(true);
+    form().buttonSelDel->click();
+    ASSERT_TRUE(pressedWhileRunning);
+    EXPECT_FALSE(listTookInput);
+    EXPECT_FALSE(exists(target.path("a")));
+    EXPECT_EQ(contentsOf(target.path("z.txt")), "keep");
+    EXPECT_EQ(lineOf("a/"), -1);
+    EXPECT_EQ(lines(), 4001); // the unselected rows stay
+}
+
+// A folder that cannot be read is unknown, not empty: the scan says so once, its row carries the
+// reason, and no operation acts on it.
+TEST_F(Delete, UnreadableFolderIsMarkedAndRefusedByEveryOperation) {
+    ASSERT_TRUE(target.add({Dir("X/", T0), File("X/thesis.doc", "only copy", T0), Dir("Y/", T0)}));
+    ASSERT_TRUE(source.add({Dir("Y/", T0)}));
+    PermissionBitsApply asUser;
+    if (!asUser.active())
+        GTEST_SKIP() << "cannot give up the capabilities that let root read any folder";
+    ASSERT_EQ(::chmod(QFile::encodeName(target.path("X")).constData(), 0), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(target.path("Y")).constData(), 0), 0);
+    openApp();
+    clickAndAnswer(form().buttonScan, "OK");
+    EXPECT_TRUE(question->done());
+    EXPECT_TRUE(
+        questionText().startsWith("Der Scan ist unvollständig: 2 Ordner konnte(n) nicht gelesen werden."))
+        << questionText().toStdString();
+    ASSERT_EQ(paths(), QStringList({"X/"}));
+    EXPECT_EQ(form().listModel->data(form().listModel->index(0, 1), Qt::ToolTipRole).toString(),
+              "Ordner konnte nicht gelesen werden");
+    selectAll();
+    deleteAnswering(false, true, "OK");
+    EXPECT_TRUE(questionText().contains("unvollständigen Scan")) << questionText().toStdString();
+    selectAll();
+    clickAndAnswer(form().buttonSelSync, "OK");
+    EXPECT_TRUE(questionText().contains("unvollständigen Scan")) << questionText().toStdString();
+    ::chmod(QFile::encodeName(target.path("X")).constData(), 0755);
+    EXPECT_EQ(contentsOf(target.path("X/thesis.doc")), "only copy");
+    EXPECT_FALSE(exists(source.path("X")));
 }
 
 TEST_F(Delete, NeitherBoxTickedStillAsksAndDeletesNothing) {
