@@ -16,6 +16,7 @@ QString FinalLinkTarget(const QString& path);
 bool ReplaceFileContents(const QString& path, const QByteArray& data);
 
 // Keeps `bytes` in a new file beside `path`, flushed to the disk: "<path>.bak", or
-// "<path>.1.bak", "<path>.2.bak", ... while those hold other bytes. A backup already holding
-// these very bytes is taken as it is. The backup's path, or empty when none could be written.
+// "<path>.1.bak", "<path>.2.bak", ... without limit while those hold other bytes. A backup already
+// holding these very bytes is taken as it is. The backup's path, or empty when one could not be
+// written for another reason than its name being taken.
 QString KeepBackupBeside(const QString& path, const QByteArray& bytes);

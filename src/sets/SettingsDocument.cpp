@@ -43,14 +43,70 @@ QByteArray trimBlanks(const QByteArray& s) {
     return s.mid(begin, end - begin);
 }
 
-// A line break inside a written text would split its line and change the file's structure.
-// Texts are stored as UTF-8; a path's bytes that are not valid UTF-8 are stored as they are, so a
-// folder with such a name is found again.
+// A line break inside a comment or group name would split its line and change the file's
+// structure. Both are the program's own texts.
 QByteArray oneLine(const QString& text) {
     QByteArray bytes = EncodeFileName(text);
     bytes.replace('\r', ' ');
     bytes.replace('\n', ' ');
     return bytes;
+}
+
+// Keys and values are stored as UTF-8, and a path's bytes that are not valid UTF-8 as they are, so
+// a folder with such a name is found again. The byte 0xC0, which UTF-8 never holds, introduces an
+// escape: 0xC0 followed by the byte XOR 0x80 stands for a control byte (it would split the line or
+// make the file look like no text), for a blank or tab at either end (reading trims those) and for
+// 0xC0 itself. Every other byte is written as it is, so a plain value reads as it always did.
+constexpr char EscapeLead = char(0xC0);
+constexpr char EscapeFlip = char(0x80);
+
+bool isControlByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 || b == 0x7F;
+}
+
+QByteArray escaped(const QByteArray& bytes) {
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        const bool atAnEnd = i == 0 || i == bytes.size() - 1;
+        if (isControlByte(c) || c == EscapeLead || (atAnEnd && isBlank(c))) {
+            out += EscapeLead;
+            out += char(c ^ EscapeFlip);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool isEscapedByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= 0x80 && b <= 0xA0) || b == 0xFF || b == 0x40;
+}
+
+// A 0xC0 followed by a byte no escape produces stays a literal 0xC0, so files written before keep
+// reading as they did. The one name they held that now reads otherwise is an old raw 0xC0 (a
+// Latin-1 "À") followed by one of the escape's bytes.
+QByteArray unescaped(const QByteArray& stored) {
+    if (!stored.contains(EscapeLead))
+        return stored;
+    QByteArray out;
+    out.reserve(stored.size());
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        if (stored[i] == EscapeLead && i + 1 < stored.size() && isEscapedByte(stored[i + 1])) {
+            out += char(stored[i + 1] ^ EscapeFlip);
+            ++i;
+        } else {
+            out += stored[i];
+        }
+    }
+    return out;
+}
+
+QString storedText(const QByteArray& stored) {
+    return DecodeFileName(unescaped(trimBlanks(stored)));
 }
 
 int parseLeadingInteger(const QByteArray& value) {
@@ -184,7 +240,7 @@ int SettingsDocument::findKey(const QByteArray& key) const {
     const int end = groupEnd(selected);
     for (int i = selected + 1; i < end; ++i) {
         const Line& line = lines[size_t(i)];
-        if (line.kind == Kind::Key && sameName(line.name, key))
+        if (line.kind == Kind::Key && sameName(unescaped(line.name), key))
             return i;
     }
     return -1;
@@ -195,7 +251,7 @@ bool SettingsDocument::hasGroup(const QString& name) const {
 }
 
 bool SettingsDocument::hasKey(const QString& key) const {
-    return findKey(key.toUtf8()) >= 0;
+    return findKey(EncodeFileName(key)) >= 0;
 }
 
 int SettingsDocument::findGroup(const QByteArray& name) const {
@@ -227,12 +283,12 @@ void SettingsDocument::selectGroup(const QString& name) {
 }
 
 QString SettingsDocument::readString(const QString& key, const QString& defaultValue) const {
-    const int i = findKey(key.toUtf8());
-    return i < 0 ? defaultValue : DecodeFileName(trimBlanks(lines[size_t(i)].value));
+    const int i = findKey(EncodeFileName(key));
+    return i < 0 ? defaultValue : storedText(lines[size_t(i)].value);
 }
 
 int SettingsDocument::readInteger(const QString& key, int defaultValue) const {
-    const int i = findKey(key.toUtf8());
+    const int i = findKey(EncodeFileName(key));
     return i < 0 ? defaultValue : parseLeadingInteger(lines[size_t(i)].value);
 }
 
@@ -280,18 +336,18 @@ void SettingsDocument::removeLines(int first, int last) {
 
 void SettingsDocument::writeString(const QString& key, const QString& value) {
     materializePending();
-    const QByteArray keyBytes = oneLine(key);
+    const QByteArray keyBytes = EncodeFileName(key);
     const int existing = findKey(keyBytes);
     if (existing >= 0) {
         Line& line = lines[size_t(existing)];
-        line.name = keyBytes;
-        line.value = oneLine(value);
+        line.name = escaped(keyBytes);
+        line.value = escaped(EncodeFileName(value));
         lastTouched = existing;
     } else {
         Line line;
         line.kind = Kind::Key;
-        line.name = keyBytes;
-        line.value = oneLine(value);
+        line.name = escaped(keyBytes);
+        line.value = escaped(EncodeFileName(value));
         const int at = groupEnd(selected);
         insertLine(at, std::move(line));
         lastTouched = at;
@@ -341,17 +397,17 @@ bool SettingsDocument::nextKey() {
 QString SettingsDocument::keyName() const {
     if (!walking || walkLine < 0 || walkLine >= int(lines.size()))
         return {};
-    return DecodeFileName(lines[size_t(walkLine)].name);
+    return DecodeFileName(unescaped(lines[size_t(walkLine)].name));
 }
 
 QString SettingsDocument::keyValue() const {
     if (!walking || walkLine < 0 || walkLine >= int(lines.size()))
         return {};
-    return DecodeFileName(trimBlanks(lines[size_t(walkLine)].value));
+    return storedText(lines[size_t(walkLine)].value);
 }
 
 void SettingsDocument::removeKey(const QString& key) {
-    const int i = findKey(key.toUtf8());
+    const int i = findKey(EncodeFileName(key));
     if (i >= 0)
         removeLines(i, i);
 }

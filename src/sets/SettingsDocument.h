@@ -9,7 +9,8 @@
 // The settings file while it is open: its lines in document order, held as UTF-8, with a selected
 // group, a pending group and a cursor for walking keys. Group names and keys match ignoring the case
 // of A to Z only. Saving replaces the file atomically, so a failed save leaves the old file whole;
-// a file that is a symbolic link is saved at the link's target.
+// a file that is a symbolic link is saved at the link's target. Keys and values read back byte for
+// byte whatever bytes they hold: those that would split a line or be trimmed are escaped.
 class SettingsDocument {
 public:
     // Reads and parses the file. False when it cannot be read at all (also when missing); a file
@@ -59,13 +60,14 @@ private:
     enum class Kind { Group, Comment, Key };
     struct Line {
         Kind kind = Kind::Key;
-        QByteArray name; // group name, comment text or key
-        QByteArray value;
+        QByteArray name;  // group name, comment text or key (escaped)
+        QByteArray value; // escaped
     };
     enum class Mode { Closed, ReadOnly, ReadWrite };
 
     void parse(const QByteArray& utf8);
     int groupEnd(int groupLine) const;
+    // `key` as its bytes, unescaped.
     int findKey(const QByteArray& key) const;
     int findGroup(const QByteArray& name) const;
     void materializePending();

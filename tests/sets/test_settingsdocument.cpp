@@ -1,3 +1,4 @@
+#include "platform/FileName.h"
 #include "sets/SettingsDocument.h"
 #include "support/Privileges.h"
 
@@ -212,12 +213,45 @@ TEST_F(SettingsDocumentTest, AddComment_FollowsTheLastTouchedLine) {
                                        "[C]\r\n; neue Gruppe\r\n");
 }
 
-TEST_F(SettingsDocumentTest, Writes_LineBreaksCannotSplitALine) {
+// Bytes that would split a line, be trimmed or look like no text are written escaped after 0xC0
+// and read back as they were, in keys as in values.
+TEST_F(SettingsDocumentTest, Writes_EveryByteOfKeysAndValuesReadsBack) {
+    const struct {
+        QByteArray bytes;
+        QByteArray stored;
+    } cases[] = {
+        {"a\r\nb", "a\xC0\x8D\xC0\x8A"
+                   "b"},
+        {"\ta b ", "\xC0\x89"
+                   "a b\xC0\xA0"},
+        {" \x7F\xC0@x", "\xC0\xA0\xC0\xFF\xC0@@x"},
+        {"\xC0\x80\xC0", "\xC0@\x80\xC0@"},
+    };
+    for (const auto& c : cases) {
+        const QString text = DecodeFileName(c.bytes);
+        SettingsDocument doc;
+        ASSERT_TRUE(doc.create(path()));
+        doc.selectGroup("G");
+        doc.writeString(text, text);
+        doc.writeString(text, text); // found again, not added twice
+        ASSERT_TRUE(doc.close());
+        EXPECT_EQ(readBytes(path()), Head + "[G]\r\n" + c.stored + " = " + c.stored + "\r\n");
+        ASSERT_TRUE(doc.open(path()));
+        EXPECT_FALSE(doc.hasNonText());
+        doc.selectGroup("G");
+        EXPECT_EQ(doc.readString(text, "-"), text);
+        ASSERT_TRUE(doc.examineKeys());
+        ASSERT_TRUE(doc.nextKey());
+        EXPECT_EQ(doc.keyName(), text);
+        EXPECT_EQ(doc.keyValue(), text);
+        doc.abandon();
+    }
+    // A 0xC0 that starts no escape, as files written before may hold, stays as it is.
+    writeBytes(path(), "\xEF\xBB\xBF[G]\r\nk = \xC0x\xC0\r\n");
     SettingsDocument doc;
-    ASSERT_TRUE(doc.create(path()));
+    ASSERT_TRUE(doc.open(path()));
     doc.selectGroup("G");
-    doc.writeString("k", "a\r\nb");
-    EXPECT_EQ(doc.serialized(), Head + "[G]\r\nk = a  b\r\n");
+    EXPECT_EQ(doc.readString("k", ""), DecodeFileName(QByteArray("\xC0x\xC0")));
 }
 
 TEST_F(SettingsDocumentTest, ExamineKeys_WalksKeysOfTheGroupOnly) {

@@ -248,6 +248,56 @@ TEST_F(SettingsFileTest, Backup_KeepsAnEarlierBackupOfOtherBytes) {
               QStringList({"Tandrix.ini", "Tandrix.ini.1.bak", "Tandrix.ini.bak"}));
 }
 
+// Many backups kept before never stop a save: the next free number is taken.
+TEST_F(SettingsFileTest, Backup_HundredEarlierBackupsDoNotStopTheSave) {
+    writeBytes(path() + ".bak", "Sicherung");
+    for (int number = 1; number < 100; ++number)
+        writeBytes(path() + QString(".%1.bak").arg(number), "Sicherung " + QByteArray::number(number));
+    const QByteArray foreign = "[Sets]\nA = 1\n";
+    writeBytes(path(), foreign);
+    SettingsToSave data = sample();
+    data.settings = ReadSettingsFile(path(), current).settings;
+    EXPECT_EQ(WriteSettingsFile(path(), data),
+              QStringList(backupNote("Gruppe [Generell] fehlt", path() + ".100.bak")));
+    EXPECT_EQ(readBytes(path() + ".100.bak"), foreign);
+    EXPECT_EQ(readBytes(path() + ".99.bak"), "Sicherung 99");
+    EXPECT_EQ(readBytes(path()), FreshSample);
+}
+
+// A folder's name comes back byte for byte whatever it holds, and the file stays the program's
+// own: saving it again shows nothing and keeps no backup.
+TEST_F(SettingsFileTest, Paths_WithAnyBytesLoadBackAndTheFileStaysItsOwn) {
+    const QByteArray paths[] = {"/a\x01"
+                                "b/",
+                                "/Zeile\r\nUmbruch/",
+                                "/mit\tTab/",
+                                " /vorne",
+                                "/hinten ",
+                                "/hinten\t",
+                                "/\xC0/",
+                                "/\xFF/",
+                                "/@/",
+                                "/\xC0@/",
+                                "@\xC0\x80\xC0",
+                                "/home/a/"};
+    const size_t count = std::size(paths);
+    SettingsToSave data = sample();
+    data.sets.clear();
+    for (size_t i = 0; i < count; ++i)
+        data.sets.push_back(
+            makeSet(QString("S%1").arg(i), DecodeFileName(paths[i]), DecodeFileName(paths[(i + 1) % count])));
+    ASSERT_TRUE(WriteSettingsFile(path(), data).isEmpty());
+    const LoadedSettings loaded = ReadSettingsFile(path(), current);
+    ASSERT_EQ(loaded.sets.size(), count);
+    for (size_t i = 0; i < count; ++i) {
+        EXPECT_EQ(EncodeFileName(loaded.sets[i].Src), paths[i]) << i;
+        EXPECT_EQ(EncodeFileName(loaded.sets[i].Mid), paths[(i + 1) % count]) << i;
+    }
+    data.settings = loaded.settings;
+    EXPECT_EQ(WriteSettingsFile(path(), data), QStringList());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList("Tandrix.ini"));
+}
+
 // Without any version the sets are read from their own groups, not in the old form, so their
 // paths survive the rewrite. A Linux editor's UTF-8 without byte-order mark reads as UTF-8.
 TEST_F(SettingsFileTest, VersionMissing_SetsKeepTheirGroupsAndUtf8WithoutBomReads) {

@@ -11,7 +11,6 @@
 namespace {
 
 constexpr int MaxLinks = 40; // as the kernel's own limit for one path
-constexpr int MaxBackups = 100;
 
 QByteArray folderOf(const QByteArray& path) {
     const int slash = path.lastIndexOf('/');
@@ -135,17 +134,18 @@ bool replaceInPlace(const QByteArray& target, const QByteArray& data) {
     return ok;
 }
 
-// Creates `name` anew with `bytes`, flushed; false when the name is taken or the write failed
-// (a partly written file is removed again).
-bool writeNewFile(const QByteArray& name, const QByteArray& bytes) {
+enum class NewFile { Written, Taken, Failed };
+
+// Creates `name` anew with `bytes`, flushed; a partly written file is removed again.
+NewFile writeNewFile(const QByteArray& name, const QByteArray& bytes) {
     const int fd = open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
-        return false;
+        return errno == EEXIST ? NewFile::Taken : NewFile::Failed;
     bool ok = writeAllAt(fd, bytes.constData(), size_t(bytes.size()), 0) && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
     if (!ok)
         unlink(name.constData());
-    return ok;
+    return ok ? NewFile::Written : NewFile::Failed;
 }
 
 bool holdsBytes(const QByteArray& name, const QByteArray& bytes) {
@@ -198,18 +198,21 @@ bool ReplaceFileContents(const QString& path, const QByteArray& data) {
 }
 
 QString KeepBackupBeside(const QString& path, const QByteArray& bytes) {
+    // No limit on the number: a save must never stop because many backups were kept before.
     const QByteArray base = EncodeFileName(path);
-    for (int number = 0; number < MaxBackups; ++number) {
+    for (qint64 number = 0;; ++number) {
         const QByteArray name =
             number == 0 ? base + ".bak" : base + '.' + QByteArray::number(number) + ".bak";
-        if (writeNewFile(name, bytes)) {
+        switch (writeNewFile(name, bytes)) {
+        case NewFile::Written:
             flushFolder(folderOf(name));
             return DecodeFileName(name);
-        }
-        if (errno != EEXIST)
+        case NewFile::Failed:
             return {};
-        if (holdsBytes(name, bytes))
-            return DecodeFileName(name);
+        case NewFile::Taken:
+            if (holdsBytes(name, bytes))
+                return DecodeFileName(name);
+            break;
+        }
     }
-    return {};
 }
