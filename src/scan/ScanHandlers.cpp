@@ -4,6 +4,7 @@
 #include "text/TrimSpaces.h"
 
 #include "platform/DirectoryListing.h"
+#include "platform/FolderOverlap.h"
 #include "platform/FreeMemory.h"
 #include "scan/Compare.h"
 #include "scan/KeepCommonState.h"
@@ -43,11 +44,13 @@ bool contains(const QString& folder, const QString& inner) {
 }
 
 // A side inside the other would be copied into itself, and the same folder twice compares
-// nothing; both are refused before anything is read.
+// nothing; both are refused before anything is read. The resolved paths see links; only the
+// folders' places on their file systems see a bind mount of one side inside the other.
 bool rootsApart(const QString& source, const QString& target) {
     const QString a = ResolvedFolderPath(source);
     const QString b = ResolvedFolderPath(target);
-    if (a.isEmpty() || b.isEmpty() || (!contains(a, b) && !contains(b, a)))
+    const bool nested = !a.isEmpty() && !b.isEmpty() && (contains(a, b) || contains(b, a));
+    if (!nested && !FoldersOverlap(source, target))
         return true;
     Message(QStringLiteral("Fehler - Quelle und Ziel sind derselbe Ordner oder liegen ineinander:\n") +
             source + u'\n' + target);

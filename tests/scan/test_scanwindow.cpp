@@ -7,6 +7,9 @@
 #include <QColor>
 #include <QRegularExpression>
 #include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace {
@@ -149,6 +152,7 @@ TEST_F(ScanButton, MissingTargetIsReportedWithItsPath) {
 // Roots that overlap or cannot be read stop the scan with their names, and nothing is listed.
 TEST_F(ScanButton, OverlappingOrUnreadableRootsAreRefused) {
     ASSERT_TRUE(source.add({File("sub/a", "1"), File("b", "1")}));
+    ASSERT_TRUE(target.add({Link("zuQuelle", source.path("sub"))}));
     openApp();
     struct Case {
         QString src, mid, message;
@@ -160,6 +164,7 @@ TEST_F(ScanButton, OverlappingOrUnreadableRootsAreRefused) {
         {source.path("sub/"), source.path(), overlap + source.path("sub/") + "\n" + source.path()},
         {source.path("sub/../sub/"), source.path() + ".",
          overlap + source.path("sub/../sub/") + "\n" + source.path() + "."},
+        {source.path(), target.path("zuQuelle/"), overlap + source.path() + "\n" + target.path("zuQuelle/")},
     };
     for (const Case& c : cases) {
         state().sets.sets[0].Src = c.src;
@@ -181,6 +186,68 @@ TEST_F(ScanButton, OverlappingOrUnreadableRootsAreRefused) {
     EXPECT_EQ(answer.text(), "Fehler - Das Verzeichnis kann nicht gelesen werden: " + target.path());
     EXPECT_EQ(lines(), 0);
     EXPECT_TRUE(form().buttonScan->isEnabled());
+}
+
+namespace {
+
+// A bind mount for the length of a test, detached at its end so no open handle keeps it.
+class BindMount {
+public:
+    BindMount(const QString& folder, const QString& at) : point(QFile::encodeName(at)) {
+        mounted =
+            ::mount(QFile::encodeName(folder).constData(), point.constData(), nullptr, MS_BIND, nullptr) == 0;
+        error = errno;
+    }
+    ~BindMount() {
+        if (mounted)
+            ::umount2(point.constData(), MNT_DETACH);
+    }
+    BindMount(const BindMount&) = delete;
+    BindMount& operator=(const BindMount&) = delete;
+
+    QByteArray point;
+    bool mounted = false;
+    int error = 0;
+};
+
+} // namespace
+
+// A bind mount shows a folder under another path, which no comparison of paths sees: one side
+// shown inside the other is refused like a nested path, while folders apart stay apart.
+TEST_F(ScanButton, BindMountOfOneSideInsideTheOtherIsRefused) {
+    ASSERT_TRUE(source.add({File("in/a", "1"), File("inner/deep/b", "1")}));
+    ASSERT_TRUE(target.add({Dir("bind/"), Dir("bindUp/"), Dir("bindApart/"), File("apart/c", "1")}));
+    openApp();
+    const BindMount inner(source.path("inner/"), target.path("bind/"));
+    const BindMount whole(source.path(), target.path("bindUp/"));
+    const BindMount apart(target.path("apart/"), target.path("bindApart/"));
+    for (const BindMount* m : {&inner, &whole, &apart})
+        if (!m->mounted)
+            GTEST_SKIP() << "cannot bind-mount (needs root): " << std::strerror(m->error);
+    struct Case {
+        QString src, mid;
+        bool refused;
+    };
+    const QString overlap = "Fehler - Quelle und Ziel sind derselbe Ordner oder liegen ineinander:\n";
+    const std::vector<Case> cases = {
+        {source.path(), target.path("bind/"), true},
+        {target.path("bind/"), source.path(), true},
+        {target.path("bind/deep/"), source.path("inner/"), true},
+        {target.path("bindUp/"), source.path("inner/deep/"), true},
+        {source.path("inner/"), target.path("bindUp/"), true},
+        {source.path("in/"), target.path("bind/"), false},
+        {source.path(), target.path("bindApart/"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.src + " " + c.mid).toStdString());
+        state().sets.sets[0].Src = c.src;
+        state().sets.sets[0].Mid = c.mid;
+        ModalAnswer answer([](QWidget* box) { PressButton(box, "OK"); });
+        form().buttonScan->click();
+        EXPECT_EQ(answer.done(), c.refused);
+        EXPECT_EQ(answer.text(), c.refused ? overlap + c.src + "\n" + c.mid : QString());
+        EXPECT_EQ(state().rows.rows.empty(), c.refused);
+    }
 }
 
 TEST_F(ScanButton, NoSetOfTheComboBoxNameIsReported) {

@@ -1,6 +1,7 @@
 #include "platform/Volume.h"
 
 #include "platform/FileName.h"
+#include "platform/posix/MountTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,59 +23,6 @@ std::optional<VolumeSpace> QueryVolumeSpace(const QString& path) {
 }
 
 namespace {
-
-// mountinfo writes blanks, tabs, line breaks and backslashes of a mount point as octal escapes.
-QString unescapeMountField(const QByteArray& field) {
-    QByteArray out;
-    out.reserve(field.size());
-    for (int i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out.append(char(code));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field[i]);
-    }
-    return DecodeFileName(out);
-}
-
-bool isBelow(const QString& path, const QString& mountPoint) {
-    if (mountPoint == QLatin1String("/"))
-        return true;
-    return path == mountPoint || path.startsWith(mountPoint + QLatin1Char('/'));
-}
-
-struct MountEntry {
-    QString mountPoint;
-    QString majorMinor;
-    QString source;
-};
-
-// The mount that holds the path: the longest mount point above it, the later one of equals
-// (a later mount hides an earlier one at the same place).
-std::optional<MountEntry> findMount(const QString& path, const QString& mountinfoFile) {
-    QFile file(mountinfoFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    std::optional<MountEntry> best;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const int dash = fields.indexOf("-");
-        if (fields.size() < 5 || dash < 6 || dash + 2 >= fields.size())
-            continue;
-        MountEntry entry{unescapeMountField(fields[4]), QString::fromLatin1(fields[2]),
-                         unescapeMountField(fields[dash + 2])};
-        if (!isBelow(path, entry.mountPoint))
-            continue;
-        if (!best || entry.mountPoint.size() >= best->mountPoint.size())
-            best = entry;
-    }
-    return best;
-}
 
 QString readFlag(const QString& file) {
     QFile f(file);
@@ -110,7 +58,7 @@ bool IsRemovableVolume(const QString& path, const QString& systemRoot) {
         return false;
     const QString root = systemRoot.endsWith(QLatin1Char('/')) ? systemRoot.chopped(1) : systemRoot;
     const std::optional<MountEntry> mount =
-        findMount(absoluteTarget(path), root + QStringLiteral("/proc/self/mountinfo"));
+        MountHolding(ReadMountTable(root + QStringLiteral("/proc/self/mountinfo")), absoluteTarget(path));
     if (!mount)
         return false;
     QString folder = deviceFolder(*mount, root + QStringLiteral("/sys"));
