@@ -15,8 +15,31 @@ const QByteArray Mark = QByteArrayLiteral("TDXSTAND");
 constexpr uint32_t Version = 1;
 constexpr qsizetype HeaderSize = 8 + 4 + 8;
 constexpr int PackLevel = Z_BEST_SPEED;
-// A state file is a few MB even for very large trees; anything far beyond is not one.
-constexpr qint64 LargestFile = qint64(1) << 30;
+
+// A state file may come from anyone who held the stick, so reading one costs memory and time in
+// proportion to its size and to the files it can honestly describe; whatever goes beyond these
+// limits is no state.
+// A file keeps some 10 to 25 bytes unpacked, so this is room for more than ten million files.
+constexpr uint64_t LargestPayload = uint64_t(1) << 28;
+// Real trees pack three to seven times; only files alike in all but a counter in their names,
+// with equal sizes and dates, pack up to some 140 times. zlib's own limit (about 1000 times)
+// would let a small file unpack to hundreds of MB of nothing.
+constexpr uint64_t MostUnpackedPerPacked = 256;
+constexpr uint64_t UnpackedAlways = 4096;
+// A file packs to no more than this, as zlib adds at most about a 3000th to what it cannot pack.
+constexpr qint64 LargestFile = HeaderSize + qint64(LargestPayload + LargestPayload / 1024 + 4096);
+// A name is at most 255 bytes on most file systems and 255 UTF-16 units on exFAT and NTFS, so
+// up to 765 bytes of UTF-8; folder paths and roots are far shorter than this in practice.
+constexpr uint64_t LongestName = 1024;
+constexpr uint64_t LongestPath = uint64_t(1) << 16;
+// What the read state may take in memory for each unpacked byte: a name may share all but its
+// last byte with the name before, so a few bytes can stand for a long name. Real trees take four
+// to ten times their unpacked bytes, 200-byte names that differ only at their end some 30 times.
+constexpr uint64_t MemoryPerPayloadByte = 64;
+constexpr uint64_t MostMemory = uint64_t(4) << 30;
+// A folder's entry in the table (its key, its record and its slot) beside the bytes of its path.
+constexpr uint64_t FolderCost = 128;
+constexpr uint64_t FileCost = sizeof(StateFolder::File);
 
 void putFixed(QByteArray& out, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
@@ -138,15 +161,25 @@ std::string payloadOf(const CommonState& state) {
     putBytes(head, EncodeFileName(state.key.root1));
     putBytes(head, EncodeFileName(state.key.root2));
     std::string column[ColumnCount];
-    putNumber(column[Folders], uint64_t(state.folders.size()));
+    // What the reader would refuse is left out, so that one such name does not lose the whole state.
+    const auto keeps = [](const QByteArray& path) { return uint64_t(path.size()) <= LongestPath; };
+    putNumber(column[Folders],
+              uint64_t(std::count_if(state.folders.keyBegin(), state.folders.keyEnd(), keeps)));
     int64_t lastDate = 0;
     int64_t lastSince = 0;
     for (auto it = state.folders.cbegin(); it != state.folders.cend(); ++it) {
         const StateFolder& folder = it.value();
+        if (!keeps(it.key()))
+            continue;
         putBytes(column[Folders], it.key());
-        putNumber(column[Folders], folder.files.size());
+        putNumber(column[Folders], uint64_t(std::count_if(folder.files.begin(), folder.files.end(),
+                                                          [](const StateFolder::File& file) {
+                                                              return file.nameLength <= LongestName;
+                                                          })));
         std::string_view previous;
         for (const StateFolder::File& file : folder.files) {
+            if (file.nameLength > LongestName)
+                continue;
             const std::string_view name = folder.name(file);
             const size_t shared =
                 size_t(std::mismatch(name.begin(), name.end(), previous.begin(), previous.end()).first -
@@ -179,19 +212,24 @@ std::string payloadOf(const CommonState& state) {
 // Whether a name written as `shared` bytes of the name before and `rest` comes after it: names
 // of a folder are strictly ascending, or the lookups would miss.
 bool followsName(const std::string& previous, uint64_t shared, std::string_view rest, bool first) {
-    if (shared > previous.size() || rest.empty() || shared + rest.size() > UINT16_MAX)
+    if (shared > previous.size() || rest.empty() || shared + rest.size() > LongestName)
         return false;
     if (first)
         return shared == 0;
     return shared == previous.size() || uint8_t(rest[0]) > uint8_t(previous[size_t(shared)]);
 }
 
+// Whether `count` records of at least `each` bytes can still be read from `column`.
+bool holds(const Reader& column, uint64_t count, size_t each) {
+    return count <= column.left() / each;
+}
+
 std::optional<CommonState> parsePayload(std::string_view payload, const StateKey& key) {
     Reader head(payload.data(), payload.size());
     CommonState state;
     state.key.host = DecodeFileName(head.byteArray(4096));
-    state.key.root1 = DecodeFileName(head.byteArray(1 << 20));
-    state.key.root2 = DecodeFileName(head.byteArray(1 << 20));
+    state.key.root1 = DecodeFileName(head.byteArray(LongestPath));
+    state.key.root2 = DecodeFileName(head.byteArray(LongestPath));
     if (!head.ok() || state.key.host != key.host || state.key.root1 != key.root1 ||
         state.key.root2 != key.root2)
         return std::nullopt;
@@ -206,22 +244,37 @@ std::optional<CommonState> parsePayload(std::string_view payload, const StateKey
     if (!head.ok() || !head.atEnd())
         return std::nullopt;
 
+    // Counts are checked against the bytes their records take at least (a path and a count, a
+    // name's shared part, length and one byte, a size, a date, flags and a time), so that a damaged
+    // count cannot reserve memory nor make the loops run on.
     const uint64_t folders = column[Folders].number();
+    if (!holds(column[Folders], folders, 2))
+        return std::nullopt;
+    uint64_t memoryLeft = std::min(MemoryPerPayloadByte * payload.size(), MostMemory);
+    const auto spend = [&memoryLeft](uint64_t cost) {
+        if (cost > memoryLeft)
+            return false;
+        memoryLeft -= cost;
+        return true;
+    };
     int64_t lastDate = 0;
     int64_t lastSince = 0;
     std::string name;
-    for (uint64_t f = 0; f < folders && column[Folders].ok(); ++f) {
-        const QByteArray path = column[Folders].byteArray(1 << 20);
+    for (uint64_t f = 0; f < folders; ++f) {
+        const QByteArray path = column[Folders].byteArray(LongestPath);
         const uint64_t files = column[Folders].number();
-        if (!column[Folders].ok() || state.folders.contains(path))
+        if (!column[Folders].ok() || !spend(FolderCost + uint64_t(path.size())) ||
+            !holds(column[Names], files, 3) || !holds(column[Sizes], files, 1) ||
+            !holds(column[Dates], files, 1) || !holds(column[Rest], files, 2) || !spend(FileCost * files) ||
+            state.folders.contains(path))
             return std::nullopt;
         StateFolder& folder = state.folders[path];
-        // Every name takes two bytes at least; a damaged count must not reserve more.
-        folder.files.reserve(size_t(std::min<uint64_t>(files, column[Names].left() / 2)));
+        folder.files.reserve(size_t(files));
         for (uint64_t n = 0; n < files; ++n) {
             const uint64_t shared = column[Names].number();
-            const std::string_view rest = column[Names].bytes(UINT16_MAX);
-            if (!column[Names].ok() || !followsName(name, shared, rest, n == 0))
+            const std::string_view rest = column[Names].bytes(LongestName);
+            if (!column[Names].ok() || !followsName(name, shared, rest, n == 0) ||
+                !spend(shared + rest.size()) || folder.names.size() + shared + rest.size() > UINT32_MAX)
                 return std::nullopt;
             name.resize(size_t(shared));
             name.append(rest);
@@ -250,31 +303,26 @@ std::optional<CommonState> parsePayload(std::string_view payload, const StateKey
     return state;
 }
 
-// The packed bytes unpacked, when they are one whole zlib stream of exactly `length` bytes. Read
-// in steps, so a damaged length cannot make it ask for more memory than the data really holds.
-std::optional<QByteArray> unpack(const char* data, size_t size, uint64_t length) {
+// The packed bytes unpacked, when they are one whole zlib stream of exactly `length` bytes and
+// that length is one the packed bytes can honestly hold.
+std::optional<QByteArray> unpack(std::string_view packed, uint64_t length) {
+    if (packed.size() > UINT_MAX || length > LargestPayload ||
+        length > MostUnpackedPerPacked * packed.size() + UnpackedAlways)
+        return std::nullopt;
     z_stream z{};
     if (inflateInit(&z) != Z_OK)
         return std::nullopt;
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-    z.avail_in = uInt(std::min<size_t>(size, UINT_MAX));
-    QByteArray out;
-    out.reserve(qsizetype(std::min<uint64_t>(length, uint64_t(1) << 24)));
-    int result = Z_OK;
-    while (result == Z_OK && uint64_t(out.size()) <= length) {
-        const qsizetype at = out.size();
-        const qsizetype step = qsizetype(std::min<uint64_t>(length - uint64_t(at) + 1, uint64_t(1) << 20));
-        out.resize(at + step);
-        z.next_out = reinterpret_cast<Bytef*>(out.data() + at);
-        z.avail_out = uInt(step);
-        result = inflate(&z, Z_NO_FLUSH);
-        out.resize(out.size() - qsizetype(z.avail_out));
-    }
-    const bool whole =
-        result == Z_STREAM_END && z.avail_in == 0 && size <= UINT_MAX && uint64_t(out.size()) == length;
+    // One byte more than told, to see a stream that goes on; pages not written to stay unused.
+    QByteArray out(qsizetype(length) + 1, Qt::Uninitialized);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    z.avail_in = uInt(packed.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    const bool whole = inflate(&z, Z_FINISH) == Z_STREAM_END && z.avail_in == 0 && z.avail_out == 1;
     inflateEnd(&z);
     if (!whole)
         return std::nullopt;
+    out.chop(1);
     return out;
 }
 
@@ -305,7 +353,7 @@ std::optional<CommonState> ParseCommonState(const QByteArray& bytes, const State
     if (bytes.size() < HeaderSize || !bytes.startsWith(Mark) || getFixed(bytes.constData() + 8, 4) != Version)
         return std::nullopt;
     const std::optional<QByteArray> payload =
-        unpack(bytes.constData() + HeaderSize, size_t(bytes.size() - HeaderSize),
+        unpack({bytes.constData() + HeaderSize, size_t(bytes.size() - HeaderSize)},
                getFixed(bytes.constData() + 12, 8));
     if (!payload)
         return std::nullopt;
