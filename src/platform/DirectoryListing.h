@@ -48,6 +48,14 @@ public:
     // This folder's parent, refused unless it is still the folder with that identity.
     Folder openParent(uint64_t device, uint64_t inode) const;
 
+    // Whether a name leads to an entry in this folder (a link is not followed). Asked for a name
+    // the listing does not hold, it tells whether the folder matches names without regard to
+    // letter case; an answer that cannot be had counts as no.
+    bool hasEntry(const char* name) const;
+    // Whether the file system keeps an entry's inode number for as long as the entry exists. FAT,
+    // exFAT and FUSE drivers may number an entry anew each time it is looked up.
+    bool keepsInodes() const;
+
 private:
     explicit Folder(int handle);
     int fd = -1;

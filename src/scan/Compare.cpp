@@ -79,6 +79,18 @@ private:
     }
     bool isFolder(int side, uint32_t index) const { return entry(side, index).flags & EntryIsFolder; }
 
+    // Where the row's entry is on a side, and what it is there.
+    void noteSide(ResultRow& row, int side, const SideEntry& e) const {
+        const std::vector<SideDevice>& devices = tree[side]->devices;
+        const SideDevice device = e.device < devices.size() ? devices[e.device] : SideDevice{};
+        row.sides |= uint8_t(PresentOn1 << side);
+        if (e.flags & EntryIsLink)
+            row.sides |= uint8_t(LinkOn1 << side);
+        if (device.stableInodes)
+            row.sides |= uint8_t(StableInodesOn1 << side);
+        row.seen[side] = {device.id, e.inode};
+    }
+
     void matchFolder(const FolderPair& folder, std::vector<FolderPair>& folders) {
         const SideEntry& a = entry(0, folder.entry[0]);
         const SideEntry& b = entry(1, folder.entry[1]);
@@ -183,7 +195,8 @@ private:
         row.action = newer == 0 ? u'>' : u'<';
         row.side = uint8_t(newer);
         row.uncertain = uncertain;
-        row.presentOn = 3;
+        noteSide(row, 0, a);
+        noteSide(row, 1, b);
         out.push_back({std::move(row), 0, a.order});
     }
 
@@ -219,7 +232,7 @@ private:
                 // seen: creating, deleting or re-dating it must wait for a complete scan.
                 row.uncertain = uncertain || (isDir && (e.flags & EntryIncompleteBelow));
                 row.unreadable = isDir && (e.flags & EntryUnreadable);
-                row.presentOn = uint8_t(1u << side);
+                noteSide(row, side, e);
                 out.push_back({std::move(row), uint8_t(side), e.order});
             }
             if (isDir)

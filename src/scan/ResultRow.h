@@ -10,6 +10,27 @@
 // Size of a directory entry in a row.
 constexpr int64_t DirectorySize = -2;
 
+// An entry's identity on its file system.
+struct SeenEntry {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+};
+
+enum RowSide : uint8_t {
+    PresentOn1 = 1, // shifted left by the side
+    LinkOn1 = 4,
+    StableInodesOn1 = 16,
+};
+
+// What happened to a one-sided row's entry since the two sides were last in step.
+enum SinceSync : uint8_t {
+    NothingKnown = 0,
+    DeletedOn1, // deleted on side 1, unchanged on side 2
+    DeletedOn2, // deleted on side 2, unchanged on side 1
+    DeletedOn1ChangedOn2,
+    DeletedOn2ChangedOn1,
+};
+
 // One listed difference.
 struct ResultRow {
     QString path;      // relative to the roots, spelled as on the side the action copies from;
@@ -29,8 +50,17 @@ struct ResultRow {
     bool uncertain = false;
     // The row's own folder could not be read: what it holds is unknown.
     bool unreadable = false;
-    // Where the scan found the row's entry: bit 0 on side 1, bit 1 on side 2.
-    uint8_t presentOn = 0;
+    // The row can never be carried out as it stands (`failure` says why).
+    bool blocked = false;
+    // What the scan found on each side (RowSide bits), and each side's entry, so an operation can
+    // make sure a name still leads to the entry the scan saw before it replaces, deletes or
+    // re-dates anything.
+    uint8_t sides = 0;
+    SeenEntry seen[2];
+    // Why the last operation could not carry the row out; empty when it did not fail.
+    QString failure;
+    // What the memory of the last sync says happened to the row's entry since (SinceSync).
+    uint8_t sinceSync = 0;
     // Both sides differ from what they last had in common, at the time `inStepSince` (local
     // seconds): a sync overwrites work done on the other side.
     bool bothChanged = false;
@@ -38,7 +68,7 @@ struct ResultRow {
 };
 
 inline bool PresentOn(const ResultRow& row, int side) {
-    return row.presentOn & (1u << side);
+    return row.sides & (PresentOn1 << side);
 }
 
 // A row's path as spelled on side 0 (side 1, "Quelle") or 1 (side 2, "Ziel").

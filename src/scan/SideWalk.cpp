@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace {
@@ -51,8 +52,9 @@ public:
         : request(r), progress(p), tree(t), filtering(!r.FilterWords.isEmpty() || !r.QuickFilter.isEmpty()) {}
 
     // Reads the folder of `frame` and appends its entries; false when a cancel stopped it.
-    bool readFolder(Frame& frame) {
+    bool readFolder(Frame& frame, const Frame* parent) {
         progress.enterFolder(frame.fullPath);
+        noteFolderDevice(frame);
         scratch.clear();
         scratchNames.clear();
         bool unknownEntry = false;
@@ -74,6 +76,7 @@ public:
             return true;
         });
         append(frame);
+        noteCaseFolding(frame, parent);
         if (result == Folder::ReadResult::Stopped)
             return false;
         if (result == Folder::ReadResult::Complete && !unknownEntry)
@@ -83,7 +86,69 @@ public:
         return true;
     }
 
+    uint16_t deviceIndex(uint64_t id) {
+        for (size_t i = 0; i < tree.devices.size(); ++i)
+            if (tree.devices[i].id == id)
+                return uint16_t(i);
+        // More file systems in one tree than an index holds: the last ones share an entry whose
+        // inode numbers are not trusted.
+        if (tree.devices.size() > UINT16_MAX - 1)
+            return UINT16_MAX;
+        tree.devices.push_back({id, false});
+        inodesKnown.push_back(false);
+        return uint16_t(tree.devices.size() - 1);
+    }
+
 private:
+    // Whether a file system keeps its inode numbers is asked once, through its first folder opened.
+    void noteFolderDevice(const Frame& frame) {
+        const uint16_t index = deviceIndex(frame.device);
+        if (index == UINT16_MAX || inodesKnown[index])
+            return;
+        tree.devices[index].stableInodes = frame.handle.keepsInodes();
+        inodesKnown[index] = true;
+    }
+
+    // Looks one of the folder's names up under other letter case: found, while the listing does
+    // not hold that spelling, the folder matches names without regard to case (FAT, exFAT, NTFS, a
+    // casefold folder). A folder without such a name is taken to be like its parent on the same
+    // file system.
+    void noteCaseFolding(const Frame& frame, const Frame* parent) {
+        SideEntry& folder = tree.entries[frame.folder];
+        const uint32_t first = folder.firstChild;
+        const uint32_t end = first + folder.childCount;
+        for (uint32_t i = first, tries = 0; i < end && tries < 3; ++i) {
+            const std::string_view name = tree.name(tree.entries[i]);
+            std::string variant(name);
+            bool changed = false;
+            for (char& c : variant) {
+                if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+                    c = char(c ^ 0x20);
+                    changed = true;
+                }
+            }
+            if (!changed)
+                continue;
+            ++tries;
+            // Both spellings listed: this folder tells them apart.
+            if (holdsName(first, end, variant))
+                return;
+            if (frame.handle.hasEntry(variant.c_str()))
+                folder.flags |= EntryFoldsCase;
+            return;
+        }
+        if (parent && parent->device == frame.device && (tree.entries[parent->folder].flags & EntryFoldsCase))
+            folder.flags |= EntryFoldsCase;
+    }
+
+    bool holdsName(uint32_t first, uint32_t end, std::string_view name) const {
+        const auto begin = tree.entries.begin() + first;
+        const auto stop = tree.entries.begin() + end;
+        const auto at = std::lower_bound(
+            begin, stop, name, [this](const SideEntry& e, std::string_view n) { return tree.name(e) < n; });
+        return at != stop && tree.name(*at) == name;
+    }
+
     ReadEntry entryOf(const Frame& frame, const ListedEntry& e) {
         const bool folder = e.kind == EntryKind::Directory;
         ReadEntry r{};
@@ -95,6 +160,8 @@ private:
         r.order = nextOrder++;
         r.date = LocalSecondsOf(e.mtimeUtc, request.utcOffset);
         r.flags = folder ? uint8_t(EntryIsFolder | EntryIncomplete) : uint8_t(0);
+        if (e.kind == EntryKind::Link)
+            r.flags |= EntryIsLink;
         scratchNames.insert(scratchNames.end(), e.name, e.name + e.nameLength);
         if (!filtering) {
             r.flags |= EntryListed;
@@ -131,6 +198,8 @@ private:
             s.date = r.date;
             s.nameLength = r.nameLength;
             s.flags = r.flags;
+            s.inode = r.inode;
+            s.device = deviceIndex(r.device);
             // Each name is followed by a zero byte, so a folder can be opened by it directly.
             tree.names.insert(tree.names.end(), names + r.nameOffset, names + r.nameOffset + r.nameLength);
             tree.names.push_back('\0');
@@ -151,6 +220,7 @@ private:
     const bool filtering;
     std::vector<ReadEntry> scratch;
     std::vector<char> scratchNames;
+    std::vector<bool> inodesKnown; // beside tree.devices
     uint32_t nextOrder = 0;
 };
 
@@ -218,9 +288,11 @@ SideTree WalkSide(const WalkRequest& request, WalkProgress& progress) {
     first.inode = handle.inode();
     first.handle = std::move(handle);
     first.fullPath = withSeparator(request.root);
+    tree.entries[0].inode = first.inode;
+    tree.entries[0].device = walker.deviceIndex(first.device);
     stack.push_back(std::move(first));
     int open = 1;
-    bool complete = walker.readFolder(stack.back());
+    bool complete = walker.readFolder(stack.back(), nullptr);
 
     while (complete && !stack.empty()) {
         Frame& top = stack.back();
@@ -244,7 +316,7 @@ SideTree WalkSide(const WalkRequest& request, WalkProgress& progress) {
             frame.fullPath = top.fullPath + DecodeFileName(tree.name(entry).data(), entry.nameLength) + u'/';
             ++open;
             stack.push_back(std::move(frame));
-            complete = walker.readFolder(stack.back());
+            complete = walker.readFolder(stack.back(), &stack[stack.size() - 2]);
             continue;
         }
         Frame done = std::move(stack.back());

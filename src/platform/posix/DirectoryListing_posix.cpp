@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -96,6 +97,26 @@ Folder Folder::openParent(uint64_t device, uint64_t inode) const {
     if (parent.isOpen() && (parent.dev != device || parent.ino != inode))
         return Folder();
     return parent;
+}
+
+bool Folder::hasEntry(const char* name) const {
+    struct stat st {};
+    return fd >= 0 && ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool Folder::keepsInodes() const {
+    struct statfs fs {};
+    if (fd < 0 || ::fstatfs(fd, &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x4d44:     // FAT
+    case 0x2011BAB0: // exFAT
+    case 0x65735546: // FUSE
+    case 0x5346544e: // NTFS (the old driver)
+        return false;
+    default:
+        return true;
+    }
 }
 
 // getdents64 instead of readdir: no DIR buffer per open folder, and the folder's handle stays
