@@ -15,13 +15,15 @@ QString CopyProgress(int64_t totalSize, int64_t transferred) {
 }
 
 std::optional<PreparedCopy> PrepareCopyWithProgress(const QString& source, const QString& destination,
-                                                    const CopyHooks& hooks) {
-    std::optional<PreparedCopy> copied =
-        PrepareCopy(source, destination, [&hooks](int64_t total, int64_t done) {
+                                                    const CopyHooks& hooks, int* error) {
+    std::optional<PreparedCopy> copied = PrepareCopy(
+        source, destination,
+        [&hooks](int64_t total, int64_t done) {
             if (hooks.showProgress)
                 hooks.showProgress(CopyProgress(total, done));
             return !(hooks.cancelRequested && hooks.cancelRequested());
-        });
+        },
+        error);
     if (hooks.showProgress)
         hooks.showProgress(QString());
     return copied;

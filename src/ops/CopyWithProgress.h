@@ -18,6 +18,6 @@ struct CopyHooks {
 
 // Copies one file (or link) beside its destination, showing its progress, and clears the progress
 // text at the end; CommitCopy puts it in place. Empty on cancel or failure, with nothing left
-// behind and the old destination untouched.
+// behind, the old destination untouched and `error` telling why.
 std::optional<PreparedCopy> PrepareCopyWithProgress(const QString& source, const QString& destination,
-                                                    const CopyHooks& hooks);
+                                                    const CopyHooks& hooks, int* error = nullptr);

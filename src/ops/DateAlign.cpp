@@ -1,5 +1,7 @@
 #include "ops/DateAlign.h"
 
+#include "ops/ExpectedOn.h"
+#include "ops/FailureReasons.h"
 #include "platform/FileOps.h"
 
 #include <QDateTime>
@@ -21,16 +23,27 @@ std::optional<int32_t> ReadLocalDate(const QString& path, int64_t utcOffset) {
     return int32_t(local);
 }
 
-bool WriteLocalDate(const QString& path, int32_t date, int64_t utcOffset) {
+bool WriteLocalDate(const QString& path, int32_t date, int64_t utcOffset, int* error) {
     if (path.endsWith(QLatin1Char('/')))
         return false;
-    return SetModTime(path, int64_t(date) - utcOffset);
+    return SetModTime(path, int64_t(date) - utcOffset, error);
 }
 
-bool AlignOneDate(const QString& fromRoot, const QString& fromPath, const QString& toRoot,
-                  const QString& toPath, int64_t utcOffset) {
+QString AlignOneDate(const ResultRow& row, int fromSide, const QString& fromRoot, const QString& toRoot,
+                     int64_t utcOffset, int64_t scanOffset) {
+    const int toSide = 1 - fromSide;
+    if (!PresentOn(row, fromSide) || !PresentOn(row, toSide))
+        return FailureText(Attempt::Redate, QStringLiteral("nur auf einer Seite vorhanden"));
+    const QString& fromPath = PathOnSide(row, fromSide);
+    const QString& toPath = PathOnSide(row, toSide);
     if (PassesThroughLink(fromRoot, fromPath) || PassesThroughLink(toRoot, toPath))
-        return false;
+        return FailureText(Attempt::Redate, QStringLiteral("Der Pfad führt über eine Verknüpfung"));
     const std::optional<int32_t> date = ReadLocalDate(fromRoot + fromPath, utcOffset);
-    return date && WriteLocalDate(toRoot + toPath, *date, utcOffset);
+    if (!date)
+        return FailureText(Attempt::Redate, QStringLiteral("kein Datum zum Übertragen"));
+    const QString to = toRoot + toPath;
+    int error = CheckEntry(to, ExpectedOn(row, toSide, scanOffset));
+    if (error == NoFileError && WriteLocalDate(to, *date, utcOffset, &error))
+        return QString();
+    return FailureText(Attempt::Redate, error, to);
 }

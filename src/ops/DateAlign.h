@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/ResultRow.h"
+
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -13,10 +15,12 @@ std::optional<int32_t> ReadLocalDate(const QString& path, int64_t utcOffset);
 
 // Sets a file's modification time to a local date, fraction zero. Directories and write-protected
 // files are refused.
-bool WriteLocalDate(const QString& path, int32_t date, int64_t utcOffset);
+bool WriteLocalDate(const QString& path, int32_t date, int64_t utcOffset, int* error = nullptr);
 
-// Carries the date of one entry from one side to the other, each side's path under that side's own
-// spelling; an entry without a date to transfer, or whose path passes through a link on either
-// side, changes nothing.
-bool AlignOneDate(const QString& fromRoot, const QString& fromPath, const QString& toRoot,
-                  const QString& toPath, int64_t utcOffset);
+// Carries the date of a row's entry from one side (0 or 1) to the other, each side's path under
+// that side's own spelling, when the entry on the receiving side is still the one the scan saw
+// (scanOffset: the offset the scan made the row's dates with). An entry on one side only, without a
+// date to transfer, or whose path passes through a link on either side, changes nothing. Empty
+// when the date was set, else why not.
+QString AlignOneDate(const ResultRow& row, int fromSide, const QString& fromRoot, const QString& toRoot,
+                     int64_t utcOffset, int64_t scanOffset);

@@ -5,6 +5,7 @@
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "scan/ResultCells.h"
+#include "scan/ResultListHandlers.h"
 #include "scan/ScanHandlers.h"
 #include "tandrix/AppState.h"
 #include "tandrix/DisableControls.h"
@@ -16,9 +17,30 @@
 #include "ui/Status.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QRadioButton>
 #include <QSet>
 #include <memory>
+
+namespace {
+
+// The new scan lists the rows anew: those whose date could not be changed get their reason back.
+void keepFailures(AppState& state, MainForm& form, const QHash<QString, QString>& failures) {
+    if (failures.isEmpty())
+        return;
+    int failed = 0;
+    for (ResultRow& row : state.rows.rows) {
+        const auto found = failures.constFind(row.path);
+        if (found != failures.cend()) {
+            row.failure = *found;
+            ++failed;
+        }
+    }
+    FillResultList(state, form);
+    ReportFailures(failed);
+}
+
+} // namespace
 
 void RunDateAlign(AppState& state, MainForm& form) {
     const std::vector<bool> selected = SelectedLineFlags(form);
@@ -60,6 +82,7 @@ void AlignDates(AppState& state, MainForm& form, int direction) {
         const int64_t utcOffset = CurrentUtcOffset();
         EventPump pump(form.checkBoxCancel);
         QSet<QString> changedFolders;
+        QHash<QString, QString> failures; // path -> why its date was not changed
         for (int line = 0; line < int(selected.size()); ++line) {
             if (pump.step())
                 break;
@@ -68,9 +91,12 @@ void AlignDates(AppState& state, MainForm& form, int direction) {
             --count;
             Status(form, QString::number(count), 2);
             const ResultRow& row = form.listModel->line(line);
-            const QString& toPath = PathOnSide(row, 1 - fromSide);
-            if (AlignOneDate(fromRoot, PathOnSide(row, fromSide), toRoot, toPath, utcOffset))
-                changedFolders.insert(toRoot + FolderPartOf(toPath));
+            const QString failure =
+                AlignOneDate(row, fromSide, fromRoot, toRoot, utcOffset, state.scan.utcOffset);
+            if (failure.isEmpty())
+                changedFolders.insert(toRoot + FolderPartOf(PathOnSide(row, 1 - fromSide)));
+            else
+                failures.insert(row.path, failure);
         }
         // The new dates are on the devices before the run counts as done, cancelled or not.
         if (!changedFolders.isEmpty()) {
@@ -81,6 +107,7 @@ void AlignDates(AppState& state, MainForm& form, int direction) {
             FlushFileSystems(folders);
         }
         StartScan(state, form);
+        keepFailures(state, form, failures);
     }
     Status(form, QString(), 0);
     DisableControls(form, false);

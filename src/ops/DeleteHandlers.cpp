@@ -1,6 +1,8 @@
 #include "ops/DeleteHandlers.h"
 
 #include "ops/DeletePath.h"
+#include "ops/ExpectedOn.h"
+#include "ops/FailureReasons.h"
 #include "ops/ListLinesHandlers.h"
 #include "platform/FileOps.h"
 #include "scan/ResultListHandlers.h"
@@ -15,13 +17,23 @@ namespace {
 
 enum class Deletion { Deleted, Gone, Kept };
 
-Deletion deleteOnSide(const QString& root, const QString& path) {
-    if (PassesThroughLink(root, path))
+// Deletes the row's entry on one side when the name still leads to the entry the scan saw;
+// `reason` says why it was kept.
+Deletion deleteOnSide(const QString& root, const QString& path, const ExpectedEntry& expected,
+                      QString& reason) {
+    if (PassesThroughLink(root, path)) {
+        reason = FailureText(Attempt::Delete, QStringLiteral("Der Pfad führt über eine Verknüpfung"));
         return Deletion::Kept;
-    if (DeletePath(root + path))
-        return Deletion::Deleted;
+    }
+    const QString full = root + path;
+    int error = CheckEntry(full, expected);
     // Already gone: a folder row deleted earlier in this run took it along.
-    return StatPath(root + path).kind == PathKind::Missing ? Deletion::Gone : Deletion::Kept;
+    if (error == NotAsScanned && StatPath(full).kind == PathKind::Missing)
+        return Deletion::Gone;
+    if (error == NoFileError && DeletePath(full, &error))
+        return Deletion::Deleted;
+    reason = FailureText(Attempt::Delete, error, full);
+    return Deletion::Kept;
 }
 
 // The list keeps its lines but takes no clicks or keys while the deletion runs, so the rows acted
@@ -55,6 +67,7 @@ void DeleteSelected(AppState& state, MainForm& form) {
     const ListLocked locked(form);
     EventPump pump(form.checkBoxCancel);
     RowLookup lookup(state.rows);
+    int failed = 0;
     for (int line = 0; line < int(selected.size()); ++line) {
         if (pump.step())
             break;
@@ -67,22 +80,26 @@ void DeleteSelected(AppState& state, MainForm& form) {
         Status(form, QStringLiteral("Lösche: ") + rowText, 0);
         // Each side under its own spelling of the entry, which may differ in letter case; a side
         // where the scan found nothing is left alone, as what may stand there now is not the row's.
-        const ResultRow& row = state.rows.rows[size_t(index)];
+        ResultRow& row = state.rows.rows[index];
         const bool onSide[2] = {form.checkBoxDelQ->isChecked(), form.checkBoxDelZ->isChecked()};
         bool deleted = false;
-        bool kept = false;
+        QString reason;
         for (int side = 0; side < 2; ++side) {
             if (!onSide[side] || !PresentOn(row, side))
                 continue;
-            const Deletion result = deleteOnSide(side == 0 ? state.scan.SourceRoot : state.scan.TargetRoot,
-                                                 PathOnSide(row, side));
+            const QString& root = side == 0 ? state.scan.SourceRoot : state.scan.TargetRoot;
+            const Deletion result = deleteOnSide(root, PathOnSide(row, side),
+                                                 ExpectedOn(row, side, state.scan.utcOffset), reason);
             deleted = deleted || result != Deletion::Kept;
-            kept = kept || result == Deletion::Kept;
         }
+        row.failure = reason;
         // The row leaves once its entries are gone from every side it was to be deleted on.
-        if (deleted && !kept)
+        if (deleted && reason.isEmpty())
             lookup.remove(index);
+        else if (!reason.isEmpty())
+            ++failed;
     }
     lookup.compact(state.rows);
     FillResultList(state, form);
+    ReportFailures(failed);
 }

@@ -2,10 +2,10 @@
 
 #include "platform/FileOps.h"
 
-bool DeletePath(const QString& fullPath) {
-    if (DeleteFile(fullPath))
+bool DeletePath(const QString& fullPath, int* error) {
+    if (DeleteFile(fullPath, error))
         return true;
     if (StatPath(fullPath).kind == PathKind::Directory)
-        return DeleteTreeForced(fullPath);
+        return DeleteTreeForced(fullPath, error);
     return false;
 }

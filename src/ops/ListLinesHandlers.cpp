@@ -52,3 +52,11 @@ bool SelectionIsCertain(const MainForm& form, const std::vector<bool>& selected)
                            "gelten, die es gibt.\nEs wurde nichts geändert. Bitte erneut scannen."));
     return false;
 }
+
+void ReportFailures(int failed) {
+    if (failed <= 0)
+        return;
+    Message(QStringLiteral("%1 Zeile(n) konnten nicht ausgeführt werden. Der Tooltip jeder dieser Zeilen "
+                           "nennt den Grund.")
+                .arg(failed));
+}

@@ -19,3 +19,6 @@ int CountBothChanged(const MainForm& form, const std::vector<bool>& selected);
 // that could contradict it (cancelled, or a folder that could not be read) might name a file as
 // missing that exists: then the user is told, asked for a new scan, and false is returned.
 bool SelectionIsCertain(const MainForm& form, const std::vector<bool>& selected);
+
+// The box at the end of a run in which rows could not be carried out; nothing when none failed.
+void ReportFailures(int failed);

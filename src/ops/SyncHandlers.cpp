@@ -1,6 +1,8 @@
 #include "ops/SyncHandlers.h"
 
 #include "ops/CopyWithProgress.h"
+#include "ops/ExpectedOn.h"
+#include "ops/FailureReasons.h"
 #include "ops/FreeSpaceHandlers.h"
 #include "ops/ListLinesHandlers.h"
 #include "platform/DirectoryListing.h"
@@ -23,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -116,6 +119,9 @@ struct SyncRun {
     struct Pending {
         size_t row;
         PreparedCopy copy;
+        ExpectedEntry expected; // what the destination must still be when the copy is put in place
+        Attempt attempt;
+        QString destination;
     };
     std::vector<Pending> pending;
     int64_t pendingBytes = 0;
@@ -123,24 +129,41 @@ struct SyncRun {
     QHash<QString, QStringList> leftovers; // folder -> temporary files an interrupted run left there
     std::vector<SyncedFile> synced;        // files now in step on both sides
     int64_t utcOffset = LocalUtcOffsetNow();
+    int failed = 0; // rows that could not be carried out, each with its reason
+
+    void fail(size_t index, const QString& reason) {
+        state.rows.rows[qsizetype(index)].failure = reason;
+        ++failed;
+    }
 
     enum class Outcome { Failed, Done, Pending };
 
     // One row in one direction, each side under its own spelling.
     Outcome carryOut(const ResultRow& row, int fromSide, size_t index) {
+        if (row.blocked) {
+            ++failed; // its reason was found by the scan
+            return Outcome::Failed;
+        }
         const QString& fromRoot = fromSide == 0 ? state.scan.SourceRoot : state.scan.TargetRoot;
         const QString& toRoot = fromSide == 0 ? state.scan.TargetRoot : state.scan.SourceRoot;
         const QString& fromPath = PathOnSide(row, fromSide);
         const QString& toPath = PathOnSide(row, 1 - fromSide);
-        if (PassesThroughLink(fromRoot, fromPath) || PassesThroughLink(toRoot, toPath))
+        if (PassesThroughLink(fromRoot, fromPath) || PassesThroughLink(toRoot, toPath)) {
+            fail(index, FailureText(Attempt::Copy, QStringLiteral("Der Pfad führt über eine Verknüpfung")));
             return Outcome::Failed;
+        }
         const QString from = fromRoot + fromPath;
         const QString to = toRoot + toPath;
         const QString folder = toRoot + FolderPartOf(toPath.endsWith(u'/') ? toPath.chopped(1) : toPath);
         removeLeftoversIn(folder);
         writtenFolders.push_back(EncodeFileName(folder));
-        if (StatPath(from).kind == PathKind::Directory)
-            return CreateOneDirectory(to) ? Outcome::Done : Outcome::Failed;
+        int error = NoFileError;
+        if (StatPath(from).kind == PathKind::Directory) {
+            if (CreateOneDirectory(to, &error))
+                return Outcome::Done;
+            fail(index, FailureText(Attempt::Copy, error, to));
+            return Outcome::Failed;
+        }
         CopyHooks hooks;
         hooks.showProgress = [this](const QString& text) {
             if (form.statusField[1])
@@ -148,11 +171,23 @@ struct SyncRun {
             Status(form, text, 1);
         };
         hooks.cancelRequested = [this] { return pump.step(); };
-        std::optional<PreparedCopy> copy = PrepareCopyWithProgress(from, to, hooks);
-        if (!copy)
+        std::optional<PreparedCopy> copy = PrepareCopyWithProgress(from, to, hooks, &error);
+        if (!copy && (error == ENOSPC || error == EDQUOT) && !pending.empty()) {
+            // The batch keeps each old file until its copy is put in place: a nearly full medium
+            // gets that room back first, so the run never needs more than one copy after the
+            // other would.
+            commitBatch();
+            copy = PrepareCopyWithProgress(from, to, hooks, &error);
+        }
+        const Attempt attempt = row.sides & (LinkOn1 << fromSide) ? Attempt::CopyLink : Attempt::Copy;
+        if (!copy) {
+            if (error != CopyCancelled)
+                fail(index, FailureText(attempt, error, to));
             return Outcome::Failed;
+        }
         pendingBytes += std::max<int64_t>(row.action == u'>' ? row.size1 : row.size2, 0);
-        pending.push_back({index, std::move(*copy)});
+        pending.push_back(
+            {index, std::move(*copy), ExpectedOn(row, 1 - fromSide, state.scan.utcOffset), attempt, to});
         if (pending.size() >= BatchFiles || pendingBytes >= BatchBytes)
             commitBatch();
         return Outcome::Pending;
@@ -188,10 +223,15 @@ struct SyncRun {
             folders.push_back(p.copy.folder);
         const bool flushed = FlushFileSystems(folders);
         for (const Pending& p : pending) {
-            if (!flushed)
+            if (!flushed) {
                 AbandonCopy(p.copy);
-            else if (CommitCopy(p.copy))
+                fail(p.row,
+                     FailureText(p.attempt, QStringLiteral("Schreiben auf den Datenträger fehlgeschlagen")));
+            } else if (const int error = CommitCopy(p.copy, p.expected); error == NoFileError) {
                 committed(p);
+            } else {
+                fail(p.row, FailureText(p.attempt, error, p.destination));
+            }
         }
         pending.clear();
         pendingBytes = 0;
@@ -228,6 +268,8 @@ struct SyncRun {
             const ResultRow& row = rows[i];
             if (!carriedOut[size_t(i)] && row.side == 1 && row.action == action) {
                 Status(form, activity + row.path, 0);
+                if (!row.blocked)
+                    state.rows.rows[i].failure.clear();
                 if (carryOut(row, toSource ? 1 : 0, size_t(i)) == Outcome::Done)
                     done(size_t(i));
             }
@@ -307,4 +349,5 @@ void SyncSelected(AppState& state, MainForm& form) {
         SelectLines(form, leftOut);
     }
     ShowSelectionCount(state, form);
+    ReportFailures(run.failed);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/FileName.h"
 #include "scan/PathOrder.h"
+#include "scan/ResultCells.h"
 #include "text/FoldCase.h"
 
 #include <QHash>
@@ -107,6 +108,8 @@ private:
             if (c == 0 && isFolder(0, i) == isFolder(1, j)) {
                 pair(i++, j++, folder, uncertain, folders);
             } else if (c == 0) {
+                // A file and a folder of one name: neither can ever be put on the other side.
+                kindClash.push_back(i);
                 left[0].push_back(i++);
                 left[1].push_back(j++);
             } else if (c < 0) {
@@ -121,10 +124,25 @@ private:
             left[1].push_back(j);
         if (!left[0].empty() && !left[1].empty())
             pairCaseVariants(left, folder, uncertain, folders);
-        for (int side = 0; side < 2; ++side)
-            for (uint32_t index : left[side])
-                if (index != Paired)
-                    listOneSided(side, index, folder, uncertain);
+        for (int side = 0; side < 2; ++side) {
+            FoldedNames taken(*this, 1 - side, folder.entry[1 - side]);
+            for (uint32_t index : left[side]) {
+                if (index == Paired)
+                    continue;
+                QString blocked;
+                const std::string_view name = tree[side]->name(entry(side, index));
+                const bool clash = side == 0 ? std::binary_search(kindClash.begin(), kindClash.end(), index)
+                                             : holdsClash(name);
+                if (clash)
+                    blocked = QStringLiteral("Nicht kopiert: Datei und Ordner gleichen Namens");
+                else if (const QString other = taken.variantOf(nameOf(side, index)); !other.isEmpty())
+                    blocked = QStringLiteral("Nicht kopiert: Das Ziel unterscheidet nicht zwischen Groß- und "
+                                             "Kleinschreibung und hat schon '%1'")
+                                  .arg(ReadableName(other));
+                listOneSided(side, index, folder, uncertain, blocked);
+            }
+        }
+        kindClash.clear();
         if (FilePairs* report = options.filePairs) {
             FilePairs::Folder& done = report->folders.back();
             done.count = uint32_t(report->pairs.size()) - done.first;
@@ -200,8 +218,46 @@ private:
         out.push_back({std::move(row), 0, a.order});
     }
 
-    // Lists an entry found on one side only, and everything below it when it is a folder.
-    void listOneSided(int side, uint32_t index, const FolderPair& folder, bool uncertain) {
+    // The names of a folder on a side that matches names without regard to letter case, folded,
+    // made only when asked: an entry of the other side whose name folds onto one of them can never
+    // be created there.
+    class FoldedNames {
+    public:
+        FoldedNames(const Matcher& m, int s, uint32_t f) : matcher(m), side(s), folder(f) {}
+        QString variantOf(const QString& name) {
+            const SideEntry& f = matcher.entry(side, folder);
+            if (!(f.flags & EntryFoldsCase))
+                return QString();
+            if (!made) {
+                for (uint32_t c = f.firstChild; c < f.firstChild + f.childCount; ++c) {
+                    const QString n = matcher.nameOf(side, c);
+                    names.insert(FoldCase(n), n);
+                }
+                made = true;
+            }
+            return names.value(FoldCase(name));
+        }
+
+    private:
+        const Matcher& matcher;
+        int side;
+        uint32_t folder;
+        bool made = false;
+        QHash<QString, QString> names;
+    };
+
+    // Whether a side-2 entry's name is one of the file-and-folder clashes found on side 1.
+    bool holdsClash(std::string_view name) const {
+        for (uint32_t i : kindClash)
+            if (tree[0]->name(entry(0, i)) == name)
+                return true;
+        return false;
+    }
+
+    // Lists an entry found on one side only, and everything below it when it is a folder. A
+    // `blocked` entry cannot be created on the other side: neither it nor anything below it.
+    void listOneSided(int side, uint32_t index, const FolderPair& folder, bool uncertain,
+                      const QString& blocked) {
         std::vector<OneSided> pending;
         pending.push_back({index, {folder.prefix[0], folder.prefix[1]}});
         while (!pending.empty()) {
@@ -232,6 +288,10 @@ private:
                 // seen: creating, deleting or re-dating it must wait for a complete scan.
                 row.uncertain = uncertain || (isDir && (e.flags & EntryIncompleteBelow));
                 row.unreadable = isDir && (e.flags & EntryUnreadable);
+                if (!blocked.isEmpty()) {
+                    row.blocked = true;
+                    row.failure = blocked;
+                }
                 noteSide(row, side, e);
                 out.push_back({std::move(row), uint8_t(side), e.order});
             }
@@ -242,6 +302,7 @@ private:
     }
 
     static constexpr uint32_t Paired = UINT32_MAX;
+    std::vector<uint32_t> kindClash; // side-1 entries of the folder being matched, ascending
     const SideTree* tree[2];
     const Settings& settings;
     const MatchOptions& options;

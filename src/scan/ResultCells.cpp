@@ -92,6 +92,8 @@ QString ReadableName(const QString& name) {
 
 QString RowNote(const ResultRow& row) {
     QStringList notes;
+    if (!row.failure.isEmpty())
+        notes << row.failure;
     if (row.unreadable)
         notes << QStringLiteral("Ordner konnte nicht gelesen werden");
     else if (row.uncertain)

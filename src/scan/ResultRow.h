@@ -56,9 +56,9 @@ struct ResultRow {
     // make sure a name still leads to the entry the scan saw before it replaces, deletes or
     // re-dates anything.
     uint8_t sides = 0;
-    SeenEntry seen[2];
+    SeenEntry seen[2] = {};
     // Why the last operation could not carry the row out; empty when it did not fail.
-    QString failure;
+    QString failure = {};
     // What the memory of the last sync says happened to the row's entry since (SinceSync).
     uint8_t sinceSync = 0;
     // Both sides differ from what they last had in common, at the time `inStepSince` (local
@@ -100,6 +100,8 @@ struct ScanState {
     bool OnlyToTargetFlag = false;
     bool OnlyToSourceFlag = false;
     int32_t EntryCounter = 0;
+    // Seconds east of UTC the scan made its dates with.
+    int64_t utcOffset = 0;
     // Every folder of both sides was read to its end; false after a cancel or unreadable folders.
     bool Complete = true;
     // Temporary files of an interrupted copy met by the scan; a sync into their folder removes them.

@@ -91,6 +91,10 @@ protected:
     bool asked() const { return question && question->done(); }
     QString questionText() const { return question ? question->text() : QString(); }
     bool messageShown() const { return stray && stray->done(); }
+    QString messageText() const { return stray ? stray->text() : QString(); }
+    QString toolTip(const QString& path) {
+        return form().listModel->data(form().listModel->index(lineOf(path), 1), Qt::ToolTipRole).toString();
+    }
 
     static QByteArray contentsOf(const QString& path) { return readBytes(path); }
     static QStringList temporaries(const QString& folder) {

@@ -51,7 +51,7 @@ TEST_F(Sync, DirectoryRowIsCreatedBeforeTheFilesBeneathIt) {
     EXPECT_EQ(status(2), "0");
 }
 
-TEST_F(Sync, FileWhoseParentIsMissingAndNotSelectedStaysWithoutMessage) {
+TEST_F(Sync, FileWhoseParentIsMissingAndNotSelectedStaysWithItsReason) {
     ASSERT_TRUE(source.add({Dir("docs/", T0), File("docs/a.txt", "A", T0), File("top.txt", "T", T0)}));
     openApp();
     scan();
@@ -60,7 +60,9 @@ TEST_F(Sync, FileWhoseParentIsMissingAndNotSelectedStaysWithoutMessage) {
     EXPECT_FALSE(exists(target.path("docs")));
     EXPECT_EQ(contentsOf(target.path("top.txt")), "T");
     EXPECT_EQ(paths(), QStringList({"docs/", "docs/a.txt"}));
-    EXPECT_FALSE(messageShown());
+    EXPECT_EQ(messageText(),
+              "1 Zeile(n) konnten nicht ausgeführt werden. Der Tooltip jeder dieser Zeilen nennt den Grund.");
+    EXPECT_EQ(toolTip("docs/a.txt"), "Nicht kopiert: Der Ordner fehlt auf dem Ziel");
     EXPECT_TRUE(temporaries(target.path()).isEmpty());
 }
 

@@ -95,9 +95,12 @@ bool writeFile(const QString& path, const TreeEntry& entry) {
 bool setTime(const QString& path, const TreeEntry& entry) {
     if (entry.mtime == 0 && entry.mtimeNsec == 0)
         return true;
+    // The access time as it is, not left out: exfat-fuse would set the current time instead.
+    struct stat st {};
+    if (::lstat(local(path).constData(), &st) != 0)
+        return false;
     timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
+    times[0] = st.st_atim;
     times[1].tv_sec = time_t(entry.mtime);
     times[1].tv_nsec = entry.mtimeNsec;
     return ::utimensat(AT_FDCWD, local(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;

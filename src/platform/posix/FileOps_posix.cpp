@@ -1,5 +1,6 @@
 #include "platform/FileOps.h"
 
+#include "platform/DirectoryListing.h"
 #include "platform/FileName.h"
 
 #include <QFile>
@@ -10,10 +11,12 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,6 +24,7 @@ namespace {
 
 constexpr size_t ChunkBytes = 1 << 20;
 std::atomic<int64_t> writeLimit{-1};
+std::atomic<int> writeLimitError{ENOSPC};
 
 QByteArray encoded(const QString& path) {
     return EncodeFileName(path);
@@ -117,15 +121,18 @@ int createTempBeside(const QByteArray& destination, QByteArray& temp) {
     return mkostemps(temp.data(), int(suffix.size()), O_CLOEXEC);
 }
 
-// Makes a temporary link beside `destination` with the source link's target and time.
-bool prepareLink(const QByteArray& source, const QByteArray& destination, const struct stat& st,
-                 const CopyProgressFn& progress, QByteArray& temp) {
+// Makes a temporary link beside `destination` with the source link's target and time; the result
+// is NoFileError or the reason.
+int prepareLink(const QByteArray& source, const QByteArray& destination, const struct stat& st,
+                const CopyProgressFn& progress, QByteArray& temp) {
     if (progress && !progress(0, 0))
-        return false;
+        return CopyCancelled;
     QByteArray target(int(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
     const ssize_t length = readlink(source.constData(), target.data(), size_t(target.size()));
-    if (length < 0 || length >= target.size())
-        return false;
+    if (length < 0)
+        return errno;
+    if (length >= target.size())
+        return ENAMETOOLONG;
     target.truncate(int(length));
     const QByteArray folder = folderOf(destination);
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -133,16 +140,17 @@ bool prepareLink(const QByteArray& source, const QByteArray& destination, const 
         if (symlink(target.constData(), temp.constData()) != 0) {
             if (errno == EEXIST)
                 continue;
-            return false;
+            return errno;
         }
-        const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+        const timespec times[2] = {st.st_atim, st.st_mtim};
         if (utimensat(AT_FDCWD, temp.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+            const int error = errno;
             unlink(temp.constData());
-            return false;
+            return error;
         }
-        return true;
+        return NoFileError;
     }
-    return false;
+    return EEXIST;
 }
 
 bool writeAll(int fd, const char* data, size_t length, int64_t alreadyWritten) {
@@ -155,12 +163,14 @@ bool writeAll(int fd, const char* data, size_t length, int64_t alreadyWritten) {
         const ssize_t n = write(fd, data + done, allowed - done);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = ENOSPC;
         if (n <= 0)
             return false;
         done += size_t(n);
     }
     if (allowed < length) {
-        errno = ENOSPC;
+        errno = writeLimitError.load();
         return false;
     }
     return true;
@@ -168,9 +178,9 @@ bool writeAll(int fd, const char* data, size_t length, int64_t alreadyWritten) {
 
 // Copies the bytes from the current offsets of both files up to `end` of the source, in the
 // kernel where it can copy between these two files, else through a buffer. `written` counts the
-// bytes written so far; a source that ends early ends the range.
-bool copyRange(int in, int out, int64_t position, int64_t end, bool& inKernel, std::vector<char>& buffer,
-               int64_t& written, int64_t total, const CopyProgressFn& progress) {
+// bytes written so far; a source that ends early ends the range. NoFileError or the reason.
+int copyRange(int in, int out, int64_t position, int64_t end, bool& inKernel, std::vector<char>& buffer,
+              int64_t& written, int64_t total, const CopyProgressFn& progress) {
     while (position < end) {
         const size_t length = size_t(std::min<int64_t>(int64_t(ChunkBytes), end - position));
         ssize_t n = -1;
@@ -180,7 +190,7 @@ bool copyRange(int in, int out, int64_t position, int64_t end, bool& inKernel, s
                 continue;
             if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL &&
                 errno != ETXTBSY)
-                return false;
+                return errno;
             if (n < 0)
                 inKernel = false;
         }
@@ -191,22 +201,22 @@ bool copyRange(int in, int out, int64_t position, int64_t end, bool& inKernel, s
                 n = read(in, buffer.data(), length);
             } while (n < 0 && errno == EINTR);
             if (n < 0 || (n > 0 && !writeAll(out, buffer.data(), size_t(n), written)))
-                return false;
+                return errno;
         }
         if (n == 0)
-            return true;
+            return NoFileError;
         position += n;
         written += n;
         if (progress && !progress(total, position))
-            return false;
+            return CopyCancelled;
     }
-    return true;
+    return NoFileError;
 }
 
 // The source's data, region by region: holes stay holes, so a sparse file stays sparse.
-bool copyContents(int in, int out, int64_t total, const CopyProgressFn& progress) {
+int copyContents(int in, int out, int64_t total, const CopyProgressFn& progress) {
     if (progress && !progress(total, 0))
-        return false;
+        return CopyCancelled;
     bool inKernel = writeLimit.load() < 0;
     std::vector<char> buffer;
     int64_t written = 0;
@@ -220,42 +230,94 @@ bool copyContents(int in, int out, int64_t total, const CopyProgressFn& progress
         if (hole < 0 || hole > total)
             hole = total;
         if (lseek(in, data, SEEK_SET) != data || lseek(out, data, SEEK_SET) != data)
-            return false;
-        if (!copyRange(in, out, data, hole, inKernel, buffer, written, total, progress))
-            return false;
+            return errno;
+        if (const int error = copyRange(in, out, data, hole, inKernel, buffer, written, total, progress))
+            return error;
         offset = hole;
     }
     if (ftruncate(out, total) != 0)
-        return false;
-    return !progress || progress(total, total);
+        return errno;
+    return !progress || progress(total, total) ? NoFileError : CopyCancelled;
 }
 
-bool prepareRegular(const QByteArray& source, const QByteArray& destination, const CopyProgressFn& progress,
-                    QByteArray& temp, struct stat& st) {
+// A file system that keeps its own buffers beyond the kernel's (FUSE) writes a file through to
+// its device only when told so for that file; a flush of the whole file system does not reach it.
+bool needsOwnFlush(int fd) {
+    struct statfs fs {};
+    return fstatfs(fd, &fs) == 0 && static_cast<unsigned long>(fs.f_type) == 0x65735546;
+}
+
+int prepareRegular(const QByteArray& source, const QByteArray& destination, const CopyProgressFn& progress,
+                   QByteArray& temp, struct stat& st, uint64_t& inode) {
     const int in = open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (in < 0)
-        return false;
+        return errno;
     if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(in);
-        return false;
+        return NotAsScanned;
     }
     const int out = createTempBeside(destination, temp);
     if (out < 0) {
+        const int error = errno;
         close(in);
-        return false;
+        return error;
     }
-    bool ok = copyContents(in, out, int64_t(st.st_size), progress);
-    if (ok) {
+    int error = copyContents(in, out, int64_t(st.st_size), progress);
+    if (error == NoFileError) {
         // Some file systems (FAT) cannot hold every permission; the contents and time still count.
         fchmod(out, st.st_mode & 07777);
         const timespec times[2] = {st.st_atim, st.st_mtim};
-        ok = futimens(out, times) == 0;
+        if (futimens(out, times) != 0 || (needsOwnFlush(out) && fsync(out) != 0))
+            error = errno;
+        struct stat written {};
+        if (fstat(out, &written) == 0)
+            inode = uint64_t(written.st_ino);
     }
-    ok = (close(out) == 0) && ok;
+    if (close(out) != 0 && error == NoFileError)
+        error = errno;
     close(in);
-    if (!ok)
+    if (error != NoFileError)
         unlink(temp.constData());
-    return ok;
+    return error;
+}
+
+// What `name` (a link not followed) is against what an operation expects there.
+int checkEntryAt(const QByteArray& name, const ExpectedEntry& expected) {
+    if (expected.kind == ExpectedEntry::Kind::Anything)
+        return NoFileError;
+    struct stat st {};
+    if (!lstatPath(name, st)) {
+        if (errno == ENOENT)
+            return expected.kind == ExpectedEntry::Kind::Nothing ? NoFileError : NotAsScanned;
+        return errno;
+    }
+    if (expected.kind == ExpectedEntry::Kind::Nothing)
+        return EEXIST;
+    const bool folder = S_ISDIR(st.st_mode);
+    const bool link = S_ISLNK(st.st_mode);
+    if (folder != expected.folder || link != expected.link || (!folder && !link && !S_ISREG(st.st_mode)))
+        return NotAsScanned;
+    if (expected.stableInodes &&
+        (uint64_t(st.st_dev) != expected.device || uint64_t(st.st_ino) != expected.inode))
+        return NotAsScanned;
+    const bool sameTime = LocalSecondsOf(int64_t(st.st_mtim.tv_sec), expected.utcOffset) == expected.date;
+    if (folder)
+        return expected.stableInodes || expected.ignoreFolderTime || sameTime ? NoFileError : NotAsScanned;
+    return int64_t(st.st_size) == expected.size && sameTime ? NoFileError : NotAsScanned;
+}
+
+// Renames `from` to `to` when `to` is free, in one step where the file system can do that.
+int renameToFreeName(const QByteArray& from, const QByteArray& to) {
+    if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return NoFileError;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // The file system cannot rename without replacing: look first.
+    ExpectedEntry nothing;
+    nothing.kind = ExpectedEntry::Kind::Nothing;
+    if (const int error = checkEntryAt(to, nothing))
+        return error;
+    return rename(from.constData(), to.constData()) == 0 ? NoFileError : errno;
 }
 
 std::function<void(const QByteArray&)>& durabilityTrace() {
@@ -280,6 +342,13 @@ bool isTempName(const char* name, size_t length) {
         if (!std::isalnum(static_cast<unsigned char>(name[i])))
             return false;
     return true;
+}
+
+// The result of an operation, its reason kept where the caller asks for it.
+bool fail(int* error, int reason) {
+    if (error)
+        *error = reason;
+    return false;
 }
 
 } // namespace
@@ -310,41 +379,61 @@ PathInfo StatPath(const QString& path) {
     return info;
 }
 
-bool CreateOneDirectory(const QString& path) {
+int CheckEntry(const QString& path, const ExpectedEntry& expected) {
+    return checkEntryAt(withoutTrailingSlashes(encoded(path)), expected);
+}
+
+bool CreateOneDirectory(const QString& path, int* error) {
     // Only the closing separators go: blanks and dots at the end are part of a name here.
     QString name = path;
     while (name.size() > 1 && name.endsWith(QLatin1Char('/')))
         name.chop(1);
     if (name.isEmpty())
-        return false;
-    return mkdir(encoded(name).constData(), 0777) == 0;
+        return fail(error, ENOENT);
+    return mkdir(encoded(name).constData(), 0777) == 0 || fail(error, errno);
 }
 
-bool DeleteFile(const QString& path) {
+bool DeleteFile(const QString& path, int* error) {
     const QByteArray name = encoded(path);
     if (name.isEmpty() || name.endsWith('/'))
-        return false;
+        return fail(error, EISDIR);
     struct stat st {};
-    if (!lstatPath(name, st) || S_ISDIR(st.st_mode) || ownerCannotWrite(st))
-        return false;
-    return unlink(name.constData()) == 0;
+    if (!lstatPath(name, st))
+        return fail(error, errno);
+    if (S_ISDIR(st.st_mode))
+        return fail(error, EISDIR);
+    if (ownerCannotWrite(st))
+        return fail(error, WriteProtected);
+    return unlink(name.constData()) == 0 || fail(error, errno);
 }
 
-bool DeleteTreeForced(const QString& path) {
+bool DeleteTreeForced(const QString& path, int* error) {
     const QByteArray name = withoutTrailingSlashes(encoded(path));
     struct stat st {};
-    if (name.isEmpty() || name == "/" || !lstatPath(name, st) || !S_ISDIR(st.st_mode))
-        return false;
+    if (name.isEmpty() || name == "/")
+        return fail(error, EINVAL);
+    if (!lstatPath(name, st))
+        return fail(error, errno);
+    if (!S_ISDIR(st.st_mode))
+        return fail(error, ENOTDIR);
     const int slash = name.lastIndexOf('/');
     const QByteArray leaf = name.mid(slash + 1);
     if (leaf == "." || leaf == "..")
-        return false;
+        return fail(error, EINVAL);
     const int parentFd = open(folderOf(name).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (parentFd < 0)
-        return false;
+        return fail(error, errno);
     const bool removed = deleteTreeAt(parentFd, leaf.constData());
+    const int reason = errno;
     close(parentFd);
-    return removed;
+    return removed || fail(error, reason);
+}
+
+bool RemoveEmptyDirectory(const QString& path, int* error) {
+    const QByteArray name = withoutTrailingSlashes(encoded(path));
+    if (name.isEmpty() || name == "/")
+        return fail(error, EINVAL);
+    return rmdir(name.constData()) == 0 || fail(error, errno);
 }
 
 std::optional<FileTime> ReadModTime(const QString& path) {
@@ -354,58 +443,93 @@ std::optional<FileTime> ReadModTime(const QString& path) {
     return info.modified;
 }
 
-bool SetModTime(const QString& path, int64_t seconds) {
+bool SetModTime(const QString& path, int64_t seconds, int* error) {
     const QByteArray name = encoded(path);
     struct stat st {};
-    if (name.isEmpty() || name.endsWith('/') || !lstatPath(name, st))
-        return false;
-    const timespec times[2] = {{0, UTIME_OMIT}, {time_t(seconds), 0}};
+    if (name.isEmpty() || name.endsWith('/'))
+        return fail(error, EISDIR);
+    if (!lstatPath(name, st))
+        return fail(error, errno);
+    // The access time is given as it is rather than left out: exfat-fuse ignores the new
+    // modification time when the access time is left out, and sets the current time instead.
+    const timespec times[2] = {st.st_atim, {time_t(seconds), 0}};
     if (S_ISLNK(st.st_mode))
-        return utimensat(AT_FDCWD, name.constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!S_ISREG(st.st_mode) || ownerCannotWrite(st))
-        return false;
+        return utimensat(AT_FDCWD, name.constData(), times, AT_SYMLINK_NOFOLLOW) == 0 || fail(error, errno);
+    if (!S_ISREG(st.st_mode))
+        return fail(error, EISDIR);
+    if (ownerCannotWrite(st))
+        return fail(error, WriteProtected);
     // Through a handle opened for writing, as a file that cannot be written must keep its date.
     const int fd = open(name.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return false;
-    const bool ok = futimens(fd, times) == 0;
+        return fail(error, errno);
+    bool ok = futimens(fd, times) == 0;
+    int reason = errno;
+    // Done only when the file system really holds the new time.
+    struct stat after {};
+    if (ok && (fstat(fd, &after) != 0 || after.st_mtim.tv_sec != time_t(seconds))) {
+        ok = false;
+        reason = ENOTSUP;
+    }
     close(fd);
-    return ok;
+    return ok || fail(error, reason);
 }
 
 std::optional<PreparedCopy> PrepareCopy(const QString& source, const QString& destination,
-                                        const CopyProgressFn& progress) {
+                                        const CopyProgressFn& progress, int* error) {
     const QByteArray from = encoded(source);
     const QByteArray to = encoded(destination);
-    if (from.isEmpty() || to.isEmpty() || from.endsWith('/') || to.endsWith('/'))
+    if (from.isEmpty() || to.isEmpty() || from.endsWith('/') || to.endsWith('/')) {
+        fail(error, EISDIR);
         return std::nullopt;
+    }
     struct stat sourceStat {};
-    if (!lstatPath(from, sourceStat))
+    if (!lstatPath(from, sourceStat)) {
+        fail(error, errno);
         return std::nullopt;
+    }
     struct stat old {};
-    if (lstatPath(to, old) && (S_ISDIR(old.st_mode) || ownerCannotWrite(old)))
+    if (lstatPath(to, old) && (S_ISDIR(old.st_mode) || ownerCannotWrite(old))) {
+        fail(error, S_ISDIR(old.st_mode) ? EISDIR : int(WriteProtected));
         return std::nullopt;
+    }
     PreparedCopy copy;
     copy.destination = to;
     copy.folder = folderOf(to);
-    bool ok = false;
+    int reason = NotAsScanned;
     if (S_ISLNK(sourceStat.st_mode))
-        ok = prepareLink(from, to, sourceStat, progress, copy.temp);
+        reason = prepareLink(from, to, sourceStat, progress, copy.temp);
     else if (S_ISREG(sourceStat.st_mode))
-        ok = prepareRegular(from, to, progress, copy.temp, sourceStat);
-    if (!ok)
+        reason = prepareRegular(from, to, progress, copy.temp, sourceStat, copy.inode);
+    if (reason != NoFileError) {
+        fail(error, reason);
         return std::nullopt;
+    }
     copy.size = int64_t(sourceStat.st_size);
     copy.mtimeUtc = int64_t(sourceStat.st_mtim.tv_sec);
     return copy;
 }
 
-bool CommitCopy(const PreparedCopy& copy) {
+int CommitCopy(const PreparedCopy& copy, const ExpectedEntry& expected) {
     trace("commit " + copy.destination);
-    if (rename(copy.temp.constData(), copy.destination.constData()) == 0)
-        return true;
-    unlink(copy.temp.constData());
-    return false;
+    int error = NoFileError;
+    if (expected.kind == ExpectedEntry::Kind::Nothing) {
+        error = renameToFreeName(copy.temp, copy.destination);
+    } else {
+        error = checkEntryAt(copy.destination, expected);
+        if (error == NoFileError && rename(copy.temp.constData(), copy.destination.constData()) != 0)
+            error = errno;
+    }
+    if (error != NoFileError)
+        unlink(copy.temp.constData());
+    return error;
+}
+
+int RenameEntry(const QString& from, const QString& to, const ExpectedEntry& expected) {
+    const QByteArray source = withoutTrailingSlashes(encoded(from));
+    if (const int error = checkEntryAt(source, expected))
+        return error;
+    return renameToFreeName(source, withoutTrailingSlashes(encoded(to)));
 }
 
 void AbandonCopy(const PreparedCopy& copy) {
@@ -465,10 +589,11 @@ bool CopyFileAtomic(const QString& source, const QString& destination, const Cop
         AbandonCopy(*copy);
         return false;
     }
-    return CommitCopy(*copy);
+    return CommitCopy(*copy) == NoFileError;
 }
 
-void SetCopyWriteLimit(int64_t bytes) {
+void SetCopyWriteLimit(int64_t bytes, int error) {
+    writeLimitError.store(error);
     writeLimit.store(bytes);
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// What an operation tried on a row, for the words of its failure.
+enum class Attempt { Copy, CopyLink, Delete, Redate };
+
+// The tool tip of a row an operation could not carry out: what was not done and why, in German.
+// `error` is an errno value or a FileError. A name taken on the destination is looked into: the
+// same name of the other kind, or a name that differs only in letter case on a file system that
+// does not tell them apart.
+QString FailureText(Attempt attempt, int error, const QString& destination = QString());
+
+// Why a row could not be carried out, for a reason the operation knows itself.
+QString FailureText(Attempt attempt, const QString& reason);
