@@ -1,12 +1,12 @@
 #include "ops/SyncHandlers.h"
 
+#include "commonstate/KeepCommonState.h"
 #include "ops/CopyWithProgress.h"
 #include "ops/FreeSpaceHandlers.h"
 #include "ops/ListLinesHandlers.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
-#include "scan/KeepCommonState.h"
 #include "scan/PathOrder.h"
 #include "scan/ResultCells.h"
 #include "scan/ResultListHandlers.h"
@@ -293,7 +293,8 @@ void SyncSelected(AppState& state, MainForm& form) {
     run.finish();
     dropCarriedOut(state.rows, carriedOut);
     KeepStateOfSync(state.commonStateFolder,
-                    StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot), run.synced,
+                    StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot),
+                    SyncOutcome{std::move(run.synced), {}, {}},
                     LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), run.utcOffset));
 
     DisableControls(form, false);

@@ -1,7 +1,7 @@
 #include "OpsWindowFixture.h"
 
+#include "commonstate/CommonStateFile.h"
 #include "platform/DirectoryListing.h"
-#include "scan/CommonStateFile.h"
 #include "scan/ResultCells.h"
 #include "sets/ModalScript.h"
 
@@ -139,7 +139,12 @@ TEST_P(BothChangedLost, WithoutAReadableStateTheListIsAsDescribedAndTheStateIsMa
     EXPECT_EQ(paths(), QStringList({"both.txt", "one.txt"}));
     expectNormal("both.txt", QColor(0, 200, 0));
     const StateKey key = StateKeyOf(state().hostName, source.path(), target.path());
-    EXPECT_EQ(LoadCommonState(programDir.path(), key).fileCount(), 1u); // same.txt
+    const CommonState kept = LoadCommonState(programDir.path(), key);
+    EXPECT_EQ(kept.fileCount(), 3u); // same.txt in step, the two that differ only seen
+    for (const char* path : {"same.txt", "one.txt", "both.txt"})
+        ASSERT_TRUE(FindRemembered(kept, path)) << path;
+    EXPECT_TRUE(FindRemembered(kept, "same.txt")->inStep);
+    EXPECT_FALSE(FindRemembered(kept, "both.txt")->inStep);
     EXPECT_EQ(syncAll({Yes()}).size(), 1);
     EXPECT_EQ(contentsOf(target.path("both.txt")), "mine");
 }

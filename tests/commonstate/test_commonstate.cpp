@@ -1,6 +1,14 @@
+#include "commonstate/CommonStateFile.h"
+#include "commonstate/FindMoves.h"
+#include "commonstate/MarkRows.h"
 #include "platform/FileName.h"
-#include "scan/CommonStateFile.h"
+#include "scan/PathOrder.h"
+#include "scan/SideWalk.h"
+#include "support/QtPrint.h"
+#include "support/TreeBuilder.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QStringList>
 #include <algorithm>
@@ -14,30 +22,49 @@ namespace {
 
 const StateKey Key{"rechner-a", "/home/ich/Arbeit", "/media/stick/Arbeit"};
 
-// Files recorded by two syncs (the second replacing one) and a folder whose sides differ.
+// Files recorded by two syncs (the second replacing one, a third deleting one and a folder), a
+// folder whose sides differ, a file only seen on both sides and a recorded folder without files.
 CommonState sample() {
     CommonState state;
     state.key = Key;
     const QString raw = DecodeFileName(QByteArray("Ordner \xff/n\xe4me.txt"));
-    RecordSynced(state, {{"a.txt", 5, 1500000000}, {"Ordner/b.txt", 3000000000LL, -1}, {raw, 0, 1}},
-                 1600000000);
-    RecordSynced(state, {{"a.txt", 7, 1500000100}, {"Ordner/a.txt", 1, 1500000200}}, 1600000500);
+    RecordSync(state,
+               {{{"a.txt", 5, 1500000000, {7, 0}}, {"Ordner/b.txt", 3000000000LL, -1}, {raw, 0, 1, {0, 9}}},
+                {"leer/", "weg/"},
+                {}},
+               1600000000);
+    RecordSync(state,
+               {{{"a.txt", 7, 1500000100, {1ULL << 63, 3}}, {"Ordner/a.txt", 1, 1500000200}, {"weg/x", 1, 1}},
+                {},
+                {}},
+               1600000500);
+    RecordSync(state, {{}, {}, {"weg/", "Ordner/b.txt"}}, 1600000600);
     state.folders["z/"].add("q", {{1, 2}, {1500000000, 1500003600}, 1600000000});
+    state.folders["z/"].add("s", {{1, 2}, {3, 4}, 5, {0, 0}, false});
     return state;
+}
+
+QString text(std::string_view bytes) {
+    return DecodeFileName(bytes.data(), qsizetype(bytes.size()));
 }
 
 QStringList describe(const CommonState& state) {
     QStringList out;
-    for (auto it = state.folders.cbegin(); it != state.folders.cend(); ++it)
+    for (auto it = state.folders.cbegin(); it != state.folders.cend(); ++it) {
+        if (it->recorded)
+            out << QStringLiteral("%1 seit %2").arg(DecodeFileName(it.key())).arg(it->since);
         for (const StateFolder::File& f : it->files)
-            out << QStringLiteral("%1%2 %3 %4 %5 %6 %7")
-                       .arg(DecodeFileName(it.key()),
-                            DecodeFileName(QByteArray(it->name(f).data(), it->name(f).size())))
+            out << QStringLiteral("%1%2 %3 %4 %5 %6 %7 %8 %9%10")
+                       .arg(DecodeFileName(it.key()), text(it->name(f)))
                        .arg(f.state.size[0])
                        .arg(f.state.size[1])
                        .arg(f.state.date[0])
                        .arg(f.state.date[1])
-                       .arg(f.state.since);
+                       .arg(f.state.since)
+                       .arg(f.state.inode[0])
+                       .arg(f.state.inode[1])
+                       .arg(f.state.inStep ? "" : " gesehen");
+    }
     out.sort();
     return out;
 }
@@ -47,12 +74,13 @@ QStringList describe(const CommonState& state) {
 bool same(const CommonState& a, const CommonState& b) {
     const auto fields = [](const StateFolder::File& f) {
         return std::tuple(f.nameOffset, f.nameLength, f.state.size[0], f.state.size[1], f.state.date[0],
-                          f.state.date[1], f.state.since);
+                          f.state.date[1], f.state.since, f.state.inode[0], f.state.inode[1], f.state.inStep);
     };
     return a.folders.size() == b.folders.size() &&
            std::all_of(a.folders.keyValueBegin(), a.folders.keyValueEnd(), [&](const auto& folder) {
                const auto other = b.folders.constFind(folder.first);
                return other != b.folders.cend() && other->names == folder.second.names &&
+                      other->recorded == folder.second.recorded && other->since == folder.second.since &&
                       std::equal(other->files.begin(), other->files.end(), folder.second.files.begin(),
                                  folder.second.files.end(),
                                  [&](const auto& x, const auto& y) { return fields(x) == fields(y); });
@@ -76,9 +104,11 @@ CommonState honest(int folders, int files, bool alike = false) {
                                      QByteArray::number(n).rightJustified(5, '0').toStdString() + ".jpg";
             const int64_t size = alike ? 0 : random.bounded(1 << 26);
             const int32_t date = alike ? 0 : 1500000000 + f * 86400 + n * 7;
-            folder.add(
-                name,
-                {{size, n % 50 ? size : size + 1}, {date, n % 30 ? date : date + 3600}, 1600000000 + n % 3});
+            folder.add(name, {{size, n % 50 ? size : size + 1},
+                              {date, n % 30 ? date : date + 3600},
+                              1600000000 + n % 3,
+                              {f % 3 ? uint64_t(1000 + f * files + n) : 0, 0},
+                              n % 40 != 0});
         }
     }
     return state;
@@ -95,12 +125,12 @@ std::string withLength(const std::string& bytes) {
     return number(bytes.size()) + bytes;
 }
 
-// A state file as the program writes one, with `payload` packed at `level`; its head tells the
-// unpacked length as `told` when given.
-QByteArray stateFile(const std::string& payload, int level = Z_BEST_SPEED,
-                     std::optional<uint64_t> told = {}) {
+// A state file of `version` as the program writes one, with `payload` packed at `level`; its
+// head tells the unpacked length as `told` when given.
+QByteArray stateFile(const std::string& payload, int level = Z_BEST_SPEED, std::optional<uint64_t> told = {},
+                     char version = 1) {
     QByteArray out = "TDXSTAND";
-    out += QByteArray("\1\0\0\0", 4); // version 1
+    out += QByteArray(1, version) + QByteArray(3, '\0');
     for (int i = 0; i < 8; ++i)
         out += char(told.value_or(payload.size()) >> 8 * i);
     uLongf packed = compressBound(uLong(payload.size()));
@@ -191,14 +221,19 @@ TEST(CommonState, KeepsEveryFileByteForByteForItsOwnKeyOnly) {
     const CommonState state = sample();
     const QString raw = "Ordner " + QString(QChar(0xDCFF)) + "/n" + QChar(0xDCE4) + "me.txt";
     EXPECT_EQ(describe(state),
-              QStringList({raw + " 0 0 1 1 1600000000", "Ordner/a.txt 1 1 1500000200 1500000200 1600000500",
-                           "Ordner/b.txt 3000000000 3000000000 -1 -1 1600000000",
-                           "a.txt 7 7 1500000100 1500000100 1600000500",
-                           "z/q 1 2 1500000000 1500003600 1600000000"}));
-    ASSERT_TRUE(FindInStep(state, raw));
-    EXPECT_EQ(FindInStep(state, raw)->date[0], 1);
-    EXPECT_EQ(FindInStep(state, "/a.txt")->size[0], 7); // a root kept without its separator
-    EXPECT_FALSE(FindInStep(state, "A.txt"));
+              QStringList({raw.left(9) + " seit 1600000000", raw + " 0 0 1 1 1600000000 0 9",
+                           "Ordner/ seit 1600000000", "Ordner/a.txt 1 1 1500000200 1500000200 1600000500 0 0",
+                           "a.txt 7 7 1500000100 1500000100 1600000500 9223372036854775808 3",
+                           "leer/ seit 1600000000", "z/q 1 2 1500000000 1500003600 1600000000 0 0",
+                           "z/s 1 2 3 4 5 0 0 gesehen"}));
+    ASSERT_TRUE(FindRemembered(state, raw));
+    EXPECT_EQ(FindRemembered(state, raw)->date[0], 1);
+    EXPECT_EQ(FindRemembered(state, "/a.txt")->size[0], 7); // a root kept without its separator
+    EXPECT_EQ(FindRemembered(state, "A.TXT"), FindRemembered(state, "a.txt")); // the one case variant
+    EXPECT_FALSE(FindRemembered(state, "weg/x"));
+    EXPECT_TRUE(FindRecordedFolder(state, "LEER/"));
+    EXPECT_FALSE(FindRecordedFolder(state, "z/"));
+    EXPECT_FALSE(state.hasRoot());
 
     const std::optional<CommonState> back = ParseCommonState(SerializeCommonState(state), Key);
     ASSERT_TRUE(back);
@@ -210,6 +245,24 @@ TEST(CommonState, KeepsEveryFileByteForByteForItsOwnKeyOnly) {
     for (const StateKey& other : others)
         EXPECT_FALSE(ParseCommonState(SerializeCommonState(state), other));
     EXPECT_NE(CommonStateFileName(Key), CommonStateFileName({"rechner-b", Key.root1, Key.root2}));
+}
+
+// A file of the first version holds files in step only, without folders and inodes.
+TEST(CommonState, ReadsTheFirstVersionAsAStateWithoutFoldersAndInodes) {
+    std::array<std::string, 5> c;
+    c[0] = number(1) + withLength("d/") + number(2);
+    c[1] = number(0) + withLength("a") + number(0) + withLength("b");
+    c[2] = number(10) + number(12);                                         // sizes 5 and 6
+    c[3] = number(200) + number(2);                                         // dates 100 and 101
+    c[4] = std::string(1, '\0') + number(4) + '\2' + number(2) + number(0); // b differs on side 2
+    const std::optional<CommonState> v1 = ParseCommonState(stateFile(payloadOf(c)), Key);
+    ASSERT_TRUE(v1);
+    EXPECT_EQ(describe(*v1), QStringList({"d/a 5 5 100 100 2 0 0", "d/b 6 6 101 102 2 0 0"}));
+    // Its flags are those of the first version only, and the second version's payload is another.
+    c[4][0] = '\4';
+    EXPECT_FALSE(ParseCommonState(stateFile(payloadOf(c)), Key));
+    EXPECT_FALSE(ParseCommonState(stateFile(payloadOf(c), Z_BEST_SPEED, {}, 2), Key));
+    EXPECT_FALSE(ParseCommonState(stateFile(payloadOf(c), Z_BEST_SPEED, {}, 3), Key));
 }
 
 // Damage gives no state at all, never a different one (a flip in the unused bits that end the
@@ -300,7 +353,7 @@ TEST(CommonState, RandomDamageGivesNoStateOrAWholeOne) {
             }
         }
         const std::optional<CommonState> parsed =
-            ParseCommonState(unpacked ? stateFile(bytes.toStdString()) : bytes, Key);
+            ParseCommonState(unpacked ? stateFile(bytes.toStdString(), Z_BEST_SPEED, {}, 2) : bytes, Key);
         if (!parsed)
             continue;
         ++states[unpacked];
@@ -340,4 +393,185 @@ TEST(CommonState, LargeStatesReadBackAsWritten) {
     const std::optional<CommonState> back = ParseCommonState(SerializeCommonState(state), Key);
     ASSERT_TRUE(back);
     EXPECT_TRUE(same(*back, kept));
+}
+
+namespace {
+
+struct Scan {
+    RowList rows;
+    CommonState after;
+    bool changed;
+};
+
+// Both trees walked and matched as a scan does (in UTC), the rows marked with what `before`
+// says; with the state after that scan.
+Scan scanned(const TestTree (&trees)[2], const CommonState& before, int32_t now) {
+    std::atomic<bool> cancel{false};
+    SideTree walked[2];
+    for (int side = 0; side < 2; ++side) {
+        WalkProgress progress(cancel);
+        walked[side] = WalkSide(WalkRequest{trees[side].path(), {}, {}, 0}, progress);
+    }
+    ScanReport report;
+    MatchOptions options;
+    options.report = &report;
+    ResultRows list = MatchRows(walked[0], walked[1], Settings(), options);
+    MarkRows(list.rows, before, Settings());
+    const StateUpdate update = StateAfterScan(before, walked[0], walked[1], report, Settings(), now);
+    return {list.rows, update.state, update.changed};
+}
+
+// One line per row: its path and what the state says of it.
+QStringList marks(const RowList& rows) {
+    const char* since[] = {"", " weg auf 1", " weg auf 2", " weg auf 1, geändert auf 2",
+                           " weg auf 2, geändert auf 1"};
+    QStringList out;
+    for (const ResultRow& row : rows)
+        out << row.path + since[row.sinceSync] +
+                   (row.bothChanged ? QString(" rot seit %1").arg(row.inStepSince) : "");
+    return out;
+}
+
+constexpr int32_t T0 = 1500000000;
+constexpr int32_t N1 = 1600000000; // the first scan
+constexpr int32_t N2 = 1600086400; // a day later
+
+} // namespace
+
+// What happened since the last complete scan, told by the state of that scan, and told again by
+// the state of the next one, which stays as it is when nothing changes.
+TEST(CommonState, RowsTellWhatHappenedOnEachSideSinceTheLastScan) {
+    TestTree trees[2];
+    const TreeSpec common = {File("weg.txt", "w", T0),      File("anders.txt", "a", T0),
+                             File("beide.txt", "b", T0),    File("gleich.txt", "g", T0),
+                             File("ordner/x.txt", "x", T0), File("bleibt/y.txt", "y", T0)};
+    ASSERT_TRUE(trees[0].add(common) && trees[1].add(common));
+    ASSERT_TRUE(trees[0].add({File("gesehen.txt", "1", T0)}) &&
+                trees[1].add({File("gesehen.txt", "22", T0 + 100)}));
+    CommonState empty;
+    empty.key = Key;
+    const Scan first = scanned(trees, empty, N1);
+    EXPECT_EQ(marks(first.rows), QStringList({"gesehen.txt"})); // no state yet: nothing new on both sides
+    ASSERT_TRUE(first.changed && first.after.hasRoot() && FindRecordedFolder(first.after, "bleibt/"));
+    ASSERT_TRUE(FindRemembered(first.after, "gesehen.txt"));
+    EXPECT_FALSE(FindRemembered(first.after, "gesehen.txt")->inStep);
+
+    ASSERT_TRUE(QFile::remove(trees[1].path("weg.txt")) && QFile::remove(trees[0].path("anders.txt")) &&
+                QDir(trees[0].path("ordner")).removeRecursively());
+    ASSERT_TRUE(trees[0].add({File("beide.txt", "b1", T0 + 200), File("neu.txt", "n1", T0 + 10),
+                              File("gesehen.txt", "333", T0 + 400), File("frisch.txt", "f", T0)}));
+    ASSERT_TRUE(trees[1].add({File("beide.txt", "b22", T0 + 300), File("neu.txt", "n22", T0 + 20),
+                              File("gesehen.txt", "4444", T0 + 600), File("anders.txt", "a2", T0 + 500)}));
+    const QStringList expected = {"anders.txt weg auf 1, geändert auf 2",
+                                  QString("beide.txt rot seit %1").arg(N1),
+                                  "frisch.txt",
+                                  "gesehen.txt",
+                                  QString("neu.txt rot seit %1").arg(N1),
+                                  "ordner/ weg auf 1",
+                                  "ordner/x.txt weg auf 1",
+                                  "weg.txt weg auf 2"};
+    Scan second = scanned(trees, first.after, N2);
+    EXPECT_EQ(marks(second.rows), expected);
+    const Scan third = scanned(trees, second.after, N2 + 60);
+    EXPECT_EQ(marks(third.rows), expected);
+    EXPECT_FALSE(third.changed);
+    EXPECT_EQ(describe(third.after), describe(second.after));
+
+    // A state without its root (of the first version, or one no complete scan was kept of) knows
+    // nothing new.
+    CommonState rootless = first.after;
+    rootless.folders[""].recorded = false;
+    EXPECT_EQ(marks(scanned(trees, rootless, N2).rows).filter("rot"), QStringList({expected[1]}));
+
+    // Settled by a sync: the deletions carried out, the file changed on side 2 copied back.
+    RecordSync(second.after, {{{"anders.txt", 2, T0 + 500}}, {}, {"weg.txt", "ordner/"}}, N2 + 100);
+    ASSERT_TRUE(QFile::remove(trees[0].path("weg.txt")) &&
+                QDir(trees[1].path("ordner")).removeRecursively() &&
+                trees[0].add({File("anders.txt", "a2", T0 + 500)}));
+    EXPECT_EQ(marks(scanned(trees, second.after, N2 + 200).rows),
+              QStringList({expected[1], "frisch.txt", "gesehen.txt", expected[4]}));
+}
+
+// Renames found among the rows to delete and the new ones: file by file, and whole folders.
+TEST(CommonState, FindsOnlyTheMovesThatAreCertain) {
+    CommonState state;
+    state.key = Key;
+    state.folders[""].recorded = true;
+    const auto remember = [&state](const QString& path, int64_t size, uint64_t inode = 0) {
+        RecordSync(state, {{{path, size, T0 + int32_t(size), {inode, 0}}}, {}, {}}, N1);
+    };
+    // Deleted on side 1, still on side 2 as it was; new on side 1, with an inode where it keeps them.
+    const auto deleted = [](const QString& path, int64_t size) {
+        ResultRow row;
+        row.path = path;
+        row.action = u'<';
+        row.sides = PresentOn1 << 1;
+        row.size2 = path.endsWith(u'/') ? DirectorySize : size;
+        row.date2 = T0 + int32_t(size);
+        return row;
+    };
+    const auto added = [](const QString& path, int64_t size, uint64_t inode = 0) {
+        ResultRow row;
+        row.path = path;
+        row.action = u'>';
+        row.sides = PresentOn1 | (inode ? StableInodesOn1 : 0);
+        row.seen[0].inode = inode;
+        row.size1 = path.endsWith(u'/') ? DirectorySize : size;
+        row.date1 = T0 + int32_t(size);
+        return row;
+    };
+    ResultRows list;
+    for (const auto& [path, size, inode] :
+         std::vector<std::tuple<QString, int, uint64_t>>{{"alt.txt", 10, 111},
+                                                         {"alt2.txt", 20, 0},
+                                                         {"x1.txt", 30, 0},
+                                                         {"x2.txt", 30, 0},
+                                                         {"A/a", 1, 0},
+                                                         {"A/b", 2, 0},
+                                                         {"A/c", 3, 0},
+                                                         {"B/p", 4, 0},
+                                                         {"B/q", 5, 0}}) {
+        remember(path, size, inode);
+        list.rows << deleted(path, size);
+    }
+    list.rows << deleted("A/", 0) << deleted("B/", 0) << added("neu.txt", 10, 111) << added("neu2.txt", 20)
+              << added("y.txt", 30) << added("C/", 0) << added("E/", 0);
+    for (const QString name : {"a", "b", "c"})
+        list.rows << added("C/" + name, name[0].unicode() - 'a' + 1);
+    list.rows << added("E/p", 4) << added("E/q", 5) << added("E/r", 6);
+    SortRows(list);
+    const RowList& rows = list.rows;
+    MarkRows(list.rows, state, Settings());
+    std::vector<bool> deleting, selected;
+    for (const ResultRow& row : rows) {
+        deleting.push_back(PresentOn(row, 1));
+        selected.push_back(PresentOn(row, 0));
+        ASSERT_EQ(row.sinceSync, PresentOn(row, 1) ? DeletedOn1 : NothingKnown) << row.path.toStdString();
+    }
+    QStringList compared;
+    const auto sameContents = [&compared](const ResultRow& d, const ResultRow& n) {
+        compared << d.path + " " + n.path;
+        return true;
+    };
+    QStringList found;
+    for (const Move& move : FindMoves(state, rows, deleting, selected, Settings(), sameContents))
+        found << rows[move.deletedRow].path + " > " + rows[move.newRow].path +
+                     (move.folder ? " (Ordner)" : "");
+    found.sort();
+    // x1.txt and x2.txt are alike, so y.txt is neither; E/ holds a file more than B/, so only its
+    // files are moved one by one.
+    EXPECT_EQ(found, QStringList({"A/ > C/ (Ordner)", "B/p > E/p", "B/q > E/q", "alt.txt > neu.txt",
+                                  "alt2.txt > neu2.txt"}));
+    compared.sort();
+    EXPECT_EQ(compared,
+              QStringList({"A/a C/a", "A/b C/b", "A/c C/c", "B/p E/p", "B/q E/q", "alt2.txt neu2.txt"}));
+    // Without the same contents, only the inode proves a move.
+    const auto differ = [](const ResultRow&, const ResultRow&) { return false; };
+    const std::vector<Move> proven = FindMoves(state, rows, deleting, selected, Settings(), differ);
+    ASSERT_EQ(proven.size(), 1u);
+    EXPECT_EQ(rows[proven[0].newRow].path, "neu.txt");
+    // Nor is anything a move that the user did not choose to delete.
+    EXPECT_TRUE(
+        FindMoves(state, rows, std::vector<bool>(rows.size(), false), selected, Settings(), sameContents)
+            .empty());
 }
