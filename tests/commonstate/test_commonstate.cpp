@@ -492,6 +492,41 @@ TEST(CommonState, RowsTellWhatHappenedOnEachSideSinceTheLastScan) {
               QStringList({expected[1], "frisch.txt", "gesehen.txt", expected[4]}));
 }
 
+// The scan reports every folder with its sides and every file of either side, spelled as on side
+// 1; what the filter excludes is not reported, what the quick filter hides is.
+TEST(CommonState, TheScanReportsWhatTheStateIsKeptFrom) {
+    TestTree trees[2];
+    ASSERT_TRUE(trees[0].add({File("Ordner/a.txt", "a", T0), File("Ordner/nur1.txt", "1", T0),
+                              File("raus/x.txt", "x", T0), Dir("leer1/")}));
+    ASSERT_TRUE(trees[1].add({File("ordner/a.txt", "a", T0), File("ordner/B.txt", "2", T0),
+                              File("Neu/tief/c.txt", "c", T0), File("raus.txt", "r", T0)}));
+    std::atomic<bool> cancel{false};
+    SideTree walked[2];
+    for (int side = 0; side < 2; ++side) {
+        WalkProgress progress(cancel);
+        walked[side] = WalkSide(WalkRequest{trees[side].path(), {"raus"}, "nichts", 0}, progress);
+    }
+    ScanReport report;
+    MatchOptions options;
+    options.report = &report;
+    EXPECT_TRUE(MatchRows(walked[0], walked[1], Settings(), options).rows.isEmpty());
+    QStringList found;
+    for (const ScanReport::Folder& folder : report.folders) {
+        found << QString(folder.path1) + " auf " + QString::number(folder.sides);
+        for (uint32_t i = folder.first; i < folder.first + folder.count; ++i) {
+            const ScanReport::File& file = report.files[i];
+            const int side = file.entry[0] != ScanReport::Absent ? 0 : 1;
+            found << QString(folder.path1) + text(walked[side].name(walked[side].entries[file.entry[side]])) +
+                         (file.entry[1 - side] != ScanReport::Absent ? (file.equal ? " gleich" : " anders")
+                                                                     : QString(" auf %1").arg(side + 1));
+        }
+    }
+    found.sort();
+    EXPECT_EQ(found, QStringList({" auf 3", "Neu/ auf 2", "Neu/tief/ auf 2", "Neu/tief/c.txt auf 2",
+                                  "Ordner/ auf 3", "Ordner/B.txt auf 2", "Ordner/a.txt gleich",
+                                  "Ordner/nur1.txt auf 1", "leer1/ auf 1"}));
+}
+
 // Renames found among the rows to delete and the new ones: file by file, and whole folders.
 TEST(CommonState, FindsOnlyTheMovesThatAreCertain) {
     CommonState state;
