@@ -59,47 +59,70 @@ public:
 
     StateUpdate run(const ScanReport& report) {
         // Folders remembered as spelled first, so that no other spelling takes their files too.
-        std::vector<const StateFolder*> olds;
         olds.reserve(report.folders.size());
-        QSet<const StateFolder*> exact;
         for (const ScanReport::Folder& folder : report.folders) {
             const auto found = before.folders.constFind(folderKey(folder.path1));
             olds.push_back(found == before.folders.cend() ? nullptr : &*found);
             if (olds.back())
                 exact.insert(olds.back());
         }
-        for (size_t f = 0; f < report.folders.size(); ++f) {
-            const ScanReport::Folder& folder = report.folders[f];
-            const QByteArray key = folderKey(folder.path1);
-            const StateFolder* old = olds[f];
-            const bool asSpelled = old != nullptr;
-            if (!old) {
-                old = lookup.folder(DecodeFileName(key));
-                if (old && exact.contains(old))
-                    old = nullptr;
-            }
-            StateFolder next = mergeFolder(report, folder, old, asSpelled);
-            const bool onBoth = folder.sides == (PresentOn1 | PresentOn1 << 1);
-            if (onBoth || (old && old->recorded)) {
-                next.recorded = true;
-                next.since = old && old->recorded ? old->since : now;
-                ++recorded;
-                if (asSpelled && old->recorded)
-                    ++recordedAsBefore;
-            }
-            if (next.recorded || !next.files.empty())
-                update.state.folders.insert(key, std::move(next));
+        StateUpdate update;
+        // A scan of sides unchanged since leaves the state as it was: that is made sure of first,
+        // without building a new one.
+        if (unchanged(report)) {
+            update.state = before;
+            return update;
         }
-        size_t recordedBefore = 0;
-        for (const StateFolder& folder : before.folders)
-            recordedBefore += folder.recorded ? 1 : 0;
-        update.changed = keptAsBefore != total || total != before.fileCount() ||
-                         recordedAsBefore != recorded || recorded != recordedBefore;
+        update.changed = true;
         update.state.key = before.key;
-        return std::move(update);
+        for (size_t f = 0; f < report.folders.size(); ++f) {
+            StateFolder next;
+            if (merged(report, f, next))
+                update.state.folders.emplace(folderKey(report.folders[f].path1), std::move(next));
+        }
+        return update;
     }
 
 private:
+    bool unchanged(const ScanReport& report) {
+        size_t kept = 0;
+        StateFolder next;
+        for (size_t f = 0; f < report.folders.size(); ++f) {
+            if (!merged(report, f, next))
+                continue;
+            const StateFolder* old = olds[f];
+            if (!old || !sameFolder(next, *old))
+                return false;
+            ++kept;
+        }
+        return kept == size_t(before.folders.size());
+    }
+
+    static bool sameFolder(const StateFolder& a, const StateFolder& b) {
+        return a.recorded == b.recorded && a.since == b.since && a.names == b.names &&
+               std::equal(a.files.begin(), a.files.end(), b.files.begin(), b.files.end(),
+                          [](const StateFolder::File& x, const StateFolder::File& y) {
+                              return x.nameLength == y.nameLength && sameEntry(x.state, y.state);
+                          });
+    }
+
+    // The folder `f` of the report after the scan, into `next`; false when the state keeps
+    // nothing of it.
+    bool merged(const ScanReport& report, size_t f, StateFolder& next) {
+        const ScanReport::Folder& folder = report.folders[f];
+        const StateFolder* old = olds[f];
+        if (!old) {
+            old = lookup.folder(DecodeFileName(folderKey(folder.path1)));
+            if (old && exact.contains(old))
+                old = nullptr;
+        }
+        mergeFiles(report, folder, old, next);
+        const bool onBoth = folder.sides == (PresentOn1 | PresentOn1 << 1);
+        next.recorded = onBoth || (old && old->recorded);
+        next.since = !next.recorded ? 0 : old && old->recorded ? old->since : now;
+        return next.recorded || !next.files.empty();
+    }
+
     std::string_view nameOf(const ScanReport::File& file) const {
         const int side = file.entry[0] != ScanReport::Absent ? 0 : 1;
         return tree[side]->name(tree[side]->entries[file.entry[side]]);
@@ -109,8 +132,8 @@ private:
         return e.device < devices.size() && devices[e.device].stableInodes ? e.inode : 0;
     }
 
-    StateFolder mergeFolder(const ScanReport& report, const ScanReport::Folder& folder,
-                            const StateFolder* old, bool asSpelled) {
+    void mergeFiles(const ScanReport& report, const ScanReport::Folder& folder, const StateFolder* old,
+                    StateFolder& next) {
         items.clear();
         for (uint32_t i = folder.first; i < folder.first + folder.count; ++i)
             items.push_back({nameOf(report.files[i]), &report.files[i], -1});
@@ -121,7 +144,8 @@ private:
         if (old)
             findOld(*old);
 
-        StateFolder next;
+        next.files.clear();
+        next.names.clear();
         next.files.reserve(items.size());
         next.names.reserve(old ? old->names.size() : items.size() * 16);
         for (size_t i = 0; i < items.size(); ++i) {
@@ -129,17 +153,10 @@ private:
             if (i > 0 && items[i - 1].name == item.name)
                 continue;
             const RememberedFile* remembered = item.old >= 0 ? &old->files[size_t(item.old)].state : nullptr;
-            const bool sameName =
-                asSpelled && remembered && old->name(old->files[size_t(item.old)]) == item.name;
             RememberedFile entry;
-            if (!nextEntry(*item.file, remembered, entry))
-                continue;
-            next.add(item.name, entry);
-            if (sameName && sameEntry(entry, *remembered))
-                ++keptAsBefore;
+            if (nextEntry(*item.file, remembered, entry))
+                next.add(item.name, entry);
         }
-        total += next.files.size();
-        return next;
     }
 
     // Pairs the items with the old folder's files: exactly as spelled, then, for the rest, the one
@@ -212,12 +229,9 @@ private:
     const Settings& settings;
     const int32_t now;
     const bool knowsRoot;
+    std::vector<const StateFolder*> olds;
+    QSet<const StateFolder*> exact;
     std::vector<Reported> items;
-    StateUpdate update;
-    size_t total = 0;
-    size_t keptAsBefore = 0;
-    size_t recorded = 0;
-    size_t recordedAsBefore = 0;
 };
 
 // Records `key` and every folder above it but the root, which only a complete scan records.
@@ -354,7 +368,7 @@ void RecordSync(CommonState& state, const SyncOutcome& outcome, int32_t now) {
         }
         for (; k < old.files.size(); ++k)
             merged.add(old.name(old.files[k]), old.files[k].state);
-        state.folders.insert(it.key(), std::move(merged));
+        state.folders.emplace(it.key(), std::move(merged));
     }
     // Folders that hold nothing and were never on both sides are no folders of the state.
     for (auto it = state.folders.begin(); it != state.folders.end();)

@@ -4,6 +4,8 @@
 #include "text/FoldCase.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -11,16 +13,33 @@ QString withoutLeadingSeparator(const QString& path) {
     return path.startsWith(u'/') ? path.mid(1) : path;
 }
 
-constexpr int Several = -2;
+// A hash of the folded spelling of a name: its UTF-16 units as FoldCase gives them. Names of ASCII
+// only, nearly all, are folded here without being decoded, as FoldCase folds only A to Z in them.
+uint64_t foldedHash(std::string_view name) {
+    uint64_t hash = 14695981039346656037ULL;
+    const auto add = [&hash](char16_t unit) { hash = (hash ^ unit) * 1099511628211ULL; };
+    if (std::all_of(name.begin(), name.end(), [](char c) { return uint8_t(c) < 0x80; })) {
+        for (char c : name)
+            add(char16_t(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
+    } else {
+        for (QChar unit : FoldCase(DecodeFileName(name.data(), qsizetype(name.size()))))
+            add(unit.unicode());
+    }
+    return hash;
+}
+
+QString foldedName(std::string_view name) {
+    return FoldCase(DecodeFileName(name.data(), qsizetype(name.size())));
+}
 
 } // namespace
 
-// The folded spellings of the state's folders and of the names of each folder with a miss; a
-// spelling that several share leads nowhere.
+// The folded spellings of the state's folders, and the hashes of the folded names of each folder
+// with a miss, sorted, with the names' indices; a spelling that several share leads nowhere.
 struct StateLookup::Folded {
     bool keysGathered = false;
     QHash<QString, const StateFolder*> keys;
-    QHash<const StateFolder*, QHash<QString, int>> names;
+    std::unordered_map<const StateFolder*, std::vector<std::pair<uint64_t, int>>> names;
 };
 
 StateLookup::StateLookup(const CommonState& s) : state(s), folded(std::make_unique<Folded>()) {}
@@ -61,22 +80,22 @@ int StateLookup::fileIndex(const StateFolder& in, std::string_view name) {
         return int(at - in.files.begin());
     if (in.files.empty())
         return -1;
-    auto names = folded->names.find(&in);
-    if (names == folded->names.end()) {
-        names = folded->names.insert(&in, {});
-        names->reserve(qsizetype(in.files.size()));
-        for (size_t i = 0; i < in.files.size(); ++i) {
-            const std::string_view n = in.name(in.files[i]);
-            const QString key = FoldCase(DecodeFileName(n.data(), qsizetype(n.size())));
-            const auto slot = names->find(key);
-            if (slot == names->end())
-                names->insert(key, int(i));
-            else
-                slot.value() = Several;
-        }
+    std::vector<std::pair<uint64_t, int>>& names = folded->names[&in];
+    if (names.empty()) {
+        names.reserve(in.files.size());
+        for (size_t i = 0; i < in.files.size(); ++i)
+            names.push_back({foldedHash(in.name(in.files[i])), int(i)});
+        std::sort(names.begin(), names.end());
     }
-    const int index = names->value(FoldCase(DecodeFileName(name.data(), qsizetype(name.size()))), -1);
-    return index == Several ? -1 : index;
+    const uint64_t hash = foldedHash(name);
+    const auto [first, end] =
+        std::equal_range(names.begin(), names.end(), std::pair<uint64_t, int>(hash, -1),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Two names of one hash are taken for names that fold alike: they lead nowhere either way.
+    if (end - first != 1)
+        return -1;
+    const int index = first->second;
+    return foldedName(in.name(in.files[size_t(index)])) == foldedName(name) ? index : -1;
 }
 
 const RememberedFile* StateLookup::file(const QString& path) {
