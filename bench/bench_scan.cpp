@@ -8,11 +8,11 @@
 //            tree), in turns; --cold drops the page cache before every measurement (needs root)
 
 #include "BenchSupport.h"
+#include "commonstate/CommonState.h"
+#include "commonstate/CommonStateFile.h"
+#include "commonstate/KeepCommonState.h"
 #include "platform/DirectoryListing.h"
-#include "scan/CommonState.h"
-#include "scan/CommonStateFile.h"
 #include "scan/Compare.h"
-#include "scan/KeepCommonState.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/WalkBothSides.h"
 #include "tandrix/App.h"
@@ -140,7 +140,7 @@ struct Phases {
     double scan = 0;
     double match = 0;
     double fill = 0;
-    double matchReporting = 0; // MatchRows reporting the pairs of files for the common state
+    double matchReporting = 0; // MatchRows reporting what the scan found, for the common state
     double stateNew = 0;       // the common state made and written, no state file before
     double stateKept = 0;      // the common state read and compared, unchanged
     int entries = 0;
@@ -164,9 +164,9 @@ Phases runPhases(App& app) {
     clock.restart();
     state.rows = MatchRows(trees[0], trees[1], state.settings, MatchOptionsOf(state.scan));
     p.match = clock.nsecsElapsed() / 1e6;
-    FilePairs pairs;
+    ScanReport report;
     MatchOptions reporting = MatchOptionsOf(state.scan);
-    reporting.filePairs = &pairs;
+    reporting.report = &report;
     clock.restart();
     state.rows = MatchRows(trees[0], trees[1], state.settings, reporting);
     p.matchReporting = clock.nsecsElapsed() / 1e6;
@@ -177,7 +177,7 @@ Phases runPhases(App& app) {
     double* times[2] = {&p.stateNew, &p.stateKept};
     for (double* time : times) {
         clock.restart();
-        KeepStateOfScan(folder, key, state.rows.rows, trees[0], trees[1], pairs, state.settings, true,
+        KeepStateOfScan(folder, key, state.rows.rows, trees[0], trees[1], report, state.settings, true,
                         1700000000);
         *time = clock.nsecsElapsed() / 1e6;
     }
@@ -206,12 +206,12 @@ qint64 realStateBytes(const QString& root, size_t& count) {
     std::atomic<bool> cancel{false};
     const std::array<SideTree, 2> trees =
         WalkBothSides({WalkRequest{root, {}, {}, 0}, WalkRequest{root, {}, {}, 0}}, cancel, {});
-    FilePairs pairs;
+    ScanReport report;
     MatchOptions options;
-    options.filePairs = &pairs;
+    options.report = &report;
     MatchRows(trees[0], trees[1], Settings(), options);
     const StateUpdate state =
-        StateAfterScan(CommonState(), trees[0], trees[1], pairs, Settings(), 1700000000);
+        StateAfterScan(CommonState(), trees[0], trees[1], report, Settings(), 1700000000);
     count = state.state.fileCount();
     return SerializeCommonState(state.state).size();
 }
@@ -416,7 +416,7 @@ int benchGenerated(int files, int folders) {
                 randomEntries, static_cast<long long>(randomBytes));
     std::printf("  of which scan both sides:   %8.1f ms  ratio to find %.2f\n", best.scan,
                 ratio(best.scan, bestFind));
-    std::printf("  MatchRows:                  %8.1f ms, %.1f ms reporting the pairs of files\n", best.match,
+    std::printf("  MatchRows:                  %8.1f ms, %.1f ms reporting what the scan found\n", best.match,
                 best.matchReporting);
     const double scanPhases = best.scan + best.match + best.fill;
     std::printf("  common state kept:          %8.1f ms (%.1f %% of the scan); made and written: %.1f ms "

@@ -1,5 +1,6 @@
 #include "ops/SyncHandlers.h"
 
+#include "commonstate/KeepCommonState.h"
 #include "ops/CopyWithProgress.h"
 #include "ops/ExpectedOn.h"
 #include "ops/FailureReasons.h"
@@ -8,7 +9,6 @@
 #include "platform/DirectoryListing.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
-#include "scan/KeepCommonState.h"
 #include "scan/PathOrder.h"
 #include "scan/ResultCells.h"
 #include "scan/ResultListHandlers.h"
@@ -335,7 +335,8 @@ void SyncSelected(AppState& state, MainForm& form) {
     run.finish();
     dropCarriedOut(state.rows, carriedOut);
     KeepStateOfSync(state.commonStateFolder,
-                    StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot), run.synced,
+                    StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot),
+                    SyncOutcome{std::move(run.synced), {}, {}},
                     LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), run.utcOffset));
 
     DisableControls(form, false);

@@ -66,6 +66,10 @@ bool DeleteTreeForced(const QString& path, int* error = nullptr);
 // Removes an empty directory.
 bool RemoveEmptyDirectory(const QString& path, int* error = nullptr);
 
+// Whether two files hold the same bytes (read side by side, stopping at the first difference);
+// false when either cannot be read.
+bool SameFileContents(const QString& a, const QString& b);
+
 // Renames an entry (file, link or folder) to a name that must be free, within its file system,
 // when the entry is what `expected` says; NoFileError or the reason.
 int RenameEntry(const QString& from, const QString& to, const ExpectedEntry& expected);

@@ -50,8 +50,8 @@ public:
         : tree{&a, &b}, settings(s), options(o) {}
 
     std::vector<Emitted> run() {
-        if (options.filePairs)
-            options.filePairs->pairs.reserve(std::min(tree[0]->entries.size(), tree[1]->entries.size()));
+        if (options.report)
+            options.report->files.reserve(std::max(tree[0]->entries.size(), tree[1]->entries.size()));
         std::vector<FolderPair> folders;
         folders.push_back({{0, 0}, {options.pathPrefix[0], options.pathPrefix[1]}, false});
         while (!folders.empty()) {
@@ -96,8 +96,10 @@ private:
         const SideEntry& a = entry(0, folder.entry[0]);
         const SideEntry& b = entry(1, folder.entry[1]);
         const bool uncertain = folder.uncertain || (a.flags & EntryIncomplete) || (b.flags & EntryIncomplete);
-        if (FilePairs* report = options.filePairs)
-            report->folders.push_back({EncodeFileName(folder.prefix[0]), uint32_t(report->pairs.size()), 0});
+        const size_t reported = options.report ? options.report->folders.size() : 0;
+        if (ScanReport* report = options.report)
+            report->folders.push_back({EncodeFileName(folder.prefix[0]), PresentOn1 | PresentOn1 << 1,
+                                       uint32_t(report->files.size()), 0});
         std::vector<uint32_t> left[2];
         uint32_t i = a.firstChild;
         uint32_t j = b.firstChild;
@@ -124,6 +126,15 @@ private:
             left[1].push_back(j);
         if (!left[0].empty() && !left[1].empty())
             pairCaseVariants(left, folder, uncertain, folders);
+        // The folder's own files first, as a folder on one side only reports its files after it.
+        if (ScanReport* report = options.report) {
+            for (int side = 0; side < 2; ++side)
+                for (uint32_t index : left[side])
+                    if (index != Paired)
+                        reportOneSided(side, index);
+            ScanReport::Folder& done = report->folders[reported];
+            done.count = uint32_t(report->files.size()) - done.first;
+        }
         for (int side = 0; side < 2; ++side) {
             FoldedNames taken(*this, 1 - side, folder.entry[1 - side]);
             for (uint32_t index : left[side]) {
@@ -143,12 +154,16 @@ private:
             }
         }
         kindClash.clear();
-        if (FilePairs* report = options.filePairs) {
-            FilePairs::Folder& done = report->folders.back();
-            done.count = uint32_t(report->pairs.size()) - done.first;
-            if (done.count == 0)
-                report->folders.pop_back();
-        }
+    }
+
+    // Reports a file of one side only, unless it is excluded.
+    void reportOneSided(int side, uint32_t index) {
+        const SideEntry& e = entry(side, index);
+        if (e.flags & (EntryIsFolder | EntryExcluded))
+            return;
+        ScanReport::File file{{ScanReport::Absent, ScanReport::Absent}, false};
+        file.entry[side] = index;
+        options.report->files.push_back(file);
     }
 
     // Pairs the entries left without an exact partner whose names differ only in letter case,
@@ -191,12 +206,12 @@ private:
             return;
         }
         const bool listed = (a.flags & EntryListed) || (b.flags & EntryListed);
-        if (!listed && !options.filePairs)
+        if (!listed && !options.report)
             return;
         const int result =
             options.IgnoreDateFlag && a.size == b.size ? 0 : CompareTimes(a.date, b.date, settings);
-        if (options.filePairs)
-            options.filePairs->pairs.push_back({{i, j}, result == 0});
+        if (options.report)
+            options.report->files.push_back({{i, j}, result == 0});
         if (!listed || result == 0)
             return;
         const int newer = result > 0 ? 0 : 1;
@@ -295,9 +310,17 @@ private:
                 noteSide(row, side, e);
                 out.push_back({std::move(row), uint8_t(side), e.order});
             }
-            if (isDir)
+            if (!isDir)
+                continue;
+            if (ScanReport* report = options.report) {
+                report->folders.push_back({EncodeFileName(spelled[0]), uint8_t(PresentOn1 << side),
+                                           uint32_t(report->files.size()), 0});
                 for (uint32_t c = e.firstChild; c < e.firstChild + e.childCount; ++c)
-                    pending.push_back({c, {spelled[0], spelled[1]}});
+                    reportOneSided(side, c);
+                report->folders.back().count = uint32_t(report->files.size()) - report->folders.back().first;
+            }
+            for (uint32_t c = e.firstChild; c < e.firstChild + e.childCount; ++c)
+                pending.push_back({c, {spelled[0], spelled[1]}});
         }
     }
 

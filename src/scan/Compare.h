@@ -13,21 +13,25 @@
 // tolerance, or within the tolerance of one of the two daylight-saving shifts.
 int CompareTimes(int32_t a, int32_t b, const Settings& settings);
 
-// Every file found on both sides, folder by folder, with whether the two count as equal: what
-// the common state of the two sides is kept from. Excluded files are not reported; files the
-// quick filter hides are.
-struct FilePairs {
+// What a scan found, for the common state of the two sides: every folder with the sides it is on,
+// and every file in it found on either side, with whether the two count as equal where it is on
+// both. Excluded entries are not reported; entries the quick filter hides are.
+struct ScanReport {
+    static constexpr uint32_t Absent = UINT32_MAX;
     struct Folder {
         QByteArray path1; // relative path on side 1 as bytes, ending with "/"; empty for the root
-        uint32_t first;   // its pairs are pairs[first] to pairs[first + count - 1]
+        uint8_t sides;    // PresentOn1 << side
+        uint32_t first;   // its files are files[first] to files[first + count - 1]
         uint32_t count;
     };
-    struct Pair {
-        uint32_t entry[2]; // into each side's tree
-        bool equal;
+    // A file's name on side 1 is its entry's name on either side: an entry on side 2 only would be
+    // created under its own name.
+    struct File {
+        uint32_t entry[2]; // into each side's tree; Absent on a side without it
+        bool equal;        // on both sides, and the two count as equal
     };
     std::vector<Folder> folders;
-    std::vector<Pair> pairs;
+    std::vector<File> files;
 };
 
 // What the comparison reads besides the two trees.
@@ -38,8 +42,8 @@ struct MatchOptions {
     // Put before every relative path of a side: "/" when its root was stored without a closing
     // separator (a hand-edited settings file), as the paths then keep the one that follows it.
     QString pathPrefix[2];
-    // Receives the pairs of files when set.
-    FilePairs* filePairs = nullptr;
+    // Receives what the scan found when set; nothing is reported otherwise.
+    ScanReport* report = nullptr;
 };
 MatchOptions MatchOptionsOf(const ScanState& scan);
 

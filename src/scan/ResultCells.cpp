@@ -1,7 +1,6 @@
 #include "scan/ResultCells.h"
 
 #include "platform/FileName.h"
-#include "scan/CommonState.h"
 
 namespace {
 
@@ -99,7 +98,23 @@ QString RowNote(const ResultRow& row) {
     else if (row.uncertain)
         notes << QStringLiteral("Unvollständiger Scan: erst nach einem vollständigen Scan ausführbar");
     if (row.bothChanged)
-        notes << BothChangedToolTip(row.inStepSince);
+        notes << QStringLiteral("Auf beiden Seiten geändert seit dem letzten Abgleich ") + DateText(row.inStepSince);
+    switch (row.sinceSync) {
+    case DeletedOn1:
+        notes << QStringLiteral("Seit dem letzten Abgleich auf Seite 1 gelöscht");
+        break;
+    case DeletedOn2:
+        notes << QStringLiteral("Seit dem letzten Abgleich auf Seite 2 gelöscht");
+        break;
+    case DeletedOn1ChangedOn2:
+        notes << QStringLiteral("Auf Seite 1 gelöscht, auf Seite 2 geändert");
+        break;
+    case DeletedOn2ChangedOn1:
+        notes << QStringLiteral("Auf Seite 2 gelöscht, auf Seite 1 geändert");
+        break;
+    default:
+        break;
+    }
     return notes.join(u'\n');
 }
 

@@ -3,11 +3,11 @@
 #include "text/FoldCase.h"
 #include "text/TrimSpaces.h"
 
+#include "commonstate/KeepCommonState.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FolderOverlap.h"
 #include "platform/FreeMemory.h"
 #include "scan/Compare.h"
-#include "scan/KeepCommonState.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/WalkBothSides.h"
 #include "sets/SetList.h"
@@ -180,13 +180,13 @@ void StartScan(AppState& state, MainForm& form) {
         scan.Complete = treeComplete(trees[0]) && treeComplete(trees[1]);
         unreadable = unreadableFolders(trees[0]) + unreadableFolders(trees[1]);
         scan.Leftovers = trees[0].leftovers + trees[1].leftovers;
-        FilePairs pairs;
+        ScanReport report;
         MatchOptions options = MatchOptionsOf(scan);
         if (!state.commonStateFolder.isEmpty())
-            options.filePairs = &pairs;
+            options.report = &report;
         state.rows = MatchRows(trees[0], trees[1], state.settings, options);
         KeepStateOfScan(state.commonStateFolder, StateKeyOf(state.hostName, scan.SourceRoot, scan.TargetRoot),
-                        state.rows.rows, trees[0], trees[1], pairs, state.settings, scan.Complete,
+                        state.rows.rows, trees[0], trees[1], report, state.settings, scan.Complete,
                         LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), offset));
     }
     ReturnFreeMemory();

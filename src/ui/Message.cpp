@@ -20,3 +20,16 @@ bool AskYesNo(const QString& title, const QString& text) {
     box.setWindowModality(Qt::ApplicationModal);
     return box.exec() == QMessageBox::Yes;
 }
+
+int AskChoice(const QString& title, const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::NoButton, QApplication::activeWindow());
+    QList<QPushButton*> added;
+    for (const QString& caption : buttons)
+        added << box.addButton(caption, QMessageBox::ActionRole);
+    if (!added.isEmpty())
+        box.setEscapeButton(added.last());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    const qsizetype chosen = added.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return chosen >= 0 ? int(chosen) : int(buttons.size()) - 1;
+}

@@ -1,7 +1,7 @@
 #include "OpsWindowFixture.h"
 
+#include "commonstate/CommonStateFile.h"
 #include "platform/DirectoryListing.h"
-#include "scan/CommonStateFile.h"
 #include "scan/ResultCells.h"
 #include "sets/ModalScript.h"
 
@@ -139,7 +139,12 @@ TEST_P(BothChangedLost, WithoutAReadableStateTheListIsAsDescribedAndTheStateIsMa
     EXPECT_EQ(paths(), QStringList({"both.txt", "one.txt"}));
     expectNormal("both.txt", QColor(0, 200, 0));
     const StateKey key = StateKeyOf(state().hostName, source.path(), target.path());
-    EXPECT_EQ(LoadCommonState(programDir.path(), key).fileCount(), 1u); // same.txt
+    const CommonState kept = LoadCommonState(programDir.path(), key);
+    EXPECT_EQ(kept.fileCount(), 3u); // same.txt in step, the two that differ only seen
+    for (const char* path : {"same.txt", "one.txt", "both.txt"})
+        ASSERT_TRUE(FindRemembered(kept, path)) << path;
+    EXPECT_TRUE(FindRemembered(kept, "same.txt")->inStep);
+    EXPECT_FALSE(FindRemembered(kept, "both.txt")->inStep);
     EXPECT_EQ(syncAll({Yes()}).size(), 1);
     EXPECT_EQ(contentsOf(target.path("both.txt")), "mine");
 }
@@ -147,7 +152,8 @@ TEST_P(BothChangedLost, WithoutAReadableStateTheListIsAsDescribedAndTheStateIsMa
 INSTANTIATE_TEST_SUITE_P(Losses, BothChangedLost,
                          ::testing::Values(Loss::Deleted, Loss::Truncated, Loss::Foreign));
 
-// Two computers share the stick, the settings file on it and the path of their work folder.
+// Two computers share the stick, the settings file on it and the path of their work folder. A file
+// that A makes and syncs and B makes too is new on both sides at B.
 TEST_F(BothChanged, EachComputerKeepsItsOwnStateAndTheRoundTripIsFlaggedAtTheSecond) {
     QTemporaryDir place;
     const QString work = place.path() + "/Arbeit";
@@ -171,20 +177,46 @@ TEST_F(BothChanged, EachComputerKeepsItsOwnStateAndTheRoundTripIsFlaggedAtTheSec
     }
     EXPECT_EQ(stateFiles().size(), 2);
     at(0, [&] {
-        ASSERT_TRUE(BuildTree(work + "/", {File("f.txt", "v1 von A", T0 + 100)}));
+        ASSERT_TRUE(
+            BuildTree(work + "/", {File("f.txt", "v1 von A", T0 + 100), File("n.txt", "A", T0 + 100)}));
         scan();
         expectNormal("f.txt", QColor(0, 200, 0));
         syncAll({Yes()});
     });
     ASSERT_EQ(contentsOf(target.path("f.txt")), "v1 von A");
     at(1, [&] {
-        ASSERT_TRUE(BuildTree(work + "/", {File("f.txt", "v2 von B", T0 + 200)}));
-        scan();
-        ASSERT_EQ(paths(), QStringList({"f.txt"}));
-        EXPECT_EQ(cell(0, ColumnAction), ">");
-        EXPECT_EQ(data("f.txt", Qt::ForegroundRole).value<QColor>(), QColor(220, 0, 0));
-        EXPECT_EQ(syncAll({Yes(), No()}).value(1), Warning);
+        ASSERT_TRUE(
+            BuildTree(work + "/", {File("f.txt", "v2 von B", T0 + 200), File("n.txt", "B", T0 + 86500)}));
+        for (int again = 0; again < 2; ++again) {
+            scan();
+            ASSERT_EQ(paths(), QStringList({"f.txt", "n.txt"}));
+            EXPECT_EQ(cell(0, ColumnAction), ">");
+            for (const char* path : {"f.txt", "n.txt"})
+                EXPECT_EQ(data(path, Qt::ForegroundRole).value<QColor>(), QColor(220, 0, 0)) << again;
+        }
+        EXPECT_EQ(syncAll({Yes(), No()}).value(1), QString(Warning).replace(0, 1, "2"));
     });
     EXPECT_EQ(contentsOf(target.path("f.txt")), "v1 von A");
+    EXPECT_EQ(contentsOf(target.path("n.txt")), "A");
     EXPECT_EQ(contentsOf(computer[1].path("f.txt")), "v2 von B");
+}
+
+// After a sync, what is deleted on one side is told so by each scan until the deletion is settled.
+TEST_F(BothChanged, ADeletionAfterASyncIsToldByEveryScan) {
+    ASSERT_TRUE(source.add({File("a.txt", "a", T0), File("ordner/b.txt", "b", T0), File("c.txt", "c", T0)}));
+    openApp();
+    scan();
+    syncAll({Yes()});
+    ASSERT_TRUE(QFile::remove(target.path("a.txt")) && QDir(target.path("ordner")).removeRecursively() &&
+                QFile::remove(source.path("c.txt")) && target.add({File("c.txt", "c2", T0 + 100)}));
+    for (int again = 0; again < 2; ++again) {
+        scan();
+        QStringList since;
+        for (const ResultRow& row : std::as_const(state().rows.rows))
+            since << row.path + ' ' + QString::number(row.sinceSync);
+        EXPECT_EQ(since, QStringList({"a.txt " + QString::number(DeletedOn2),
+                                      "c.txt " + QString::number(DeletedOn1ChangedOn2),
+                                      "ordner/ " + QString::number(DeletedOn2),
+                                      "ordner/b.txt " + QString::number(DeletedOn2)}));
+    }
 }

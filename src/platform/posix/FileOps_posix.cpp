@@ -525,6 +525,39 @@ int CommitCopy(const PreparedCopy& copy, const ExpectedEntry& expected) {
     return error;
 }
 
+bool SameFileContents(const QString& a, const QString& b) {
+    const int first = open(encoded(a).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    const int second = open(encoded(b).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    bool same = first >= 0 && second >= 0;
+    std::vector<char> left(same ? ChunkBytes : 0);
+    std::vector<char> right(left.size());
+    while (same) {
+        const ssize_t n = read(first, left.data(), left.size());
+        if (n < 0) {
+            same = false;
+            break;
+        }
+        size_t got = 0;
+        while (got < size_t(n)) {
+            const ssize_t m = read(second, right.data() + got, size_t(n) - got);
+            if (m <= 0)
+                break;
+            got += size_t(m);
+        }
+        same = got == size_t(n) && std::memcmp(left.data(), right.data(), got) == 0;
+        if (n == 0) {
+            char extra;
+            same = same && read(second, &extra, 1) == 0;
+            break;
+        }
+    }
+    if (first >= 0)
+        close(first);
+    if (second >= 0)
+        close(second);
+    return same;
+}
+
 int RenameEntry(const QString& from, const QString& to, const ExpectedEntry& expected) {
     const QByteArray source = withoutTrailingSlashes(encoded(from));
     if (const int error = checkEntryAt(source, expected))

@@ -1,4 +1,4 @@
-#include "scan/CommonStateFile.h"
+#include "commonstate/CommonStateFile.h"
 
 #include "platform/FileName.h"
 #include "platform/FileReplace.h"
@@ -12,7 +12,9 @@
 namespace {
 
 const QByteArray Mark = QByteArrayLiteral("TDXSTAND");
-constexpr uint32_t Version = 1;
+// Version 1 kept the files in step; version 2 adds the folders on both sides, the files only seen
+// on both and the inodes. Both are read, version 2 is written.
+constexpr uint32_t Version = 2;
 constexpr qsizetype HeaderSize = 8 + 4 + 8;
 constexpr int PackLevel = Z_BEST_SPEED;
 
@@ -147,13 +149,17 @@ private:
     bool good = true;
 };
 
-enum FileFlag : uint8_t { OtherSize = 1, OtherDate = 2 };
+enum FileFlag : uint8_t { OtherSize = 1, OtherDate = 2, OnlySeen = 4, Inode1 = 8, Inode2 = 16 };
+constexpr uint8_t FlagsOf[] = {0, OtherSize | OtherDate, OtherSize | OtherDate | OnlySeen | Inode1 | Inode2};
+enum FolderFlag : uint8_t { Recorded = 1 };
 
 // The files are kept in columns, so that what is alike lies together and packs well: the folders
-// with their numbers of files; the names, each as the part it shares with the name before and the
-// rest; the sizes; the dates as steps from the date before; and the rest (flags, side 2 where it
-// differs, the time since when).
-enum Column { Folders, Names, Sizes, Dates, Rest, ColumnCount };
+// with their numbers of files (and, from version 2 on, whether they were on both sides and since
+// when); the names, each as the part it shares with the name before and the rest; the sizes; the
+// dates as steps from the date before; the rest (flags, side 2 where it differs, the time since
+// when); and from version 2 on the inodes, each as a step from the one before on its side.
+enum Column { Folders, Names, Sizes, Dates, Rest, Inodes, ColumnCount };
+constexpr int ColumnsOf[] = {0, Inodes, ColumnCount};
 
 std::string payloadOf(const CommonState& state) {
     std::string head;
@@ -161,21 +167,34 @@ std::string payloadOf(const CommonState& state) {
     putBytes(head, EncodeFileName(state.key.root1));
     putBytes(head, EncodeFileName(state.key.root2));
     std::string column[ColumnCount];
-    // What the reader would refuse is left out, so that one such name does not lose the whole state.
-    const auto keeps = [](const QByteArray& path) { return uint64_t(path.size()) <= LongestPath; };
+    // What the reader would refuse is left out, so that one such name does not lose the whole state:
+    // a name or a path too long, and a folder that would be left neither recorded nor holding files.
+    const auto filesKept = [](const StateFolder& folder) {
+        return uint64_t(
+            std::count_if(folder.files.begin(), folder.files.end(),
+                          [](const StateFolder::File& file) { return file.nameLength <= LongestName; }));
+    };
+    const auto keeps = [&filesKept](const auto& folder) {
+        return uint64_t(folder.first.size()) <= LongestPath &&
+               (folder.second.recorded || filesKept(folder.second));
+    };
     putNumber(column[Folders],
-              uint64_t(std::count_if(state.folders.keyBegin(), state.folders.keyEnd(), keeps)));
+              uint64_t(std::count_if(state.folders.keyValueBegin(), state.folders.keyValueEnd(), keeps)));
     int64_t lastDate = 0;
     int64_t lastSince = 0;
-    for (auto it = state.folders.cbegin(); it != state.folders.cend(); ++it) {
-        const StateFolder& folder = it.value();
-        if (!keeps(it.key()))
+    int64_t lastFolderSince = 0;
+    uint64_t lastInode[2] = {0, 0};
+    for (auto it = state.folders.keyValueBegin(); it != state.folders.keyValueEnd(); ++it) {
+        const StateFolder& folder = it->second;
+        if (!keeps(*it))
             continue;
-        putBytes(column[Folders], it.key());
-        putNumber(column[Folders], uint64_t(std::count_if(folder.files.begin(), folder.files.end(),
-                                                          [](const StateFolder::File& file) {
-                                                              return file.nameLength <= LongestName;
-                                                          })));
+        putBytes(column[Folders], it->first);
+        putNumber(column[Folders], filesKept(folder));
+        column[Folders].push_back(char(folder.recorded ? Recorded : 0));
+        if (folder.recorded) {
+            putSigned(column[Folders], int64_t(folder.since) - lastFolderSince);
+            lastFolderSince = folder.since;
+        }
         std::string_view previous;
         for (const StateFolder::File& file : folder.files) {
             if (file.nameLength > LongestName)
@@ -187,17 +206,24 @@ std::string payloadOf(const CommonState& state) {
             putNumber(column[Names], shared);
             putBytes(column[Names], name.data() + shared, name.size() - shared);
             previous = name;
-            const InStepFile& s = file.state;
+            const RememberedFile& s = file.state;
             putSigned(column[Sizes], s.size[0]);
             putSigned(column[Dates], int64_t(s.date[0]) - lastDate);
-            const uint8_t flags =
-                (s.size[1] != s.size[0] ? OtherSize : 0) | (s.date[1] != s.date[0] ? OtherDate : 0);
+            const uint8_t flags = (s.size[1] != s.size[0] ? OtherSize : 0) |
+                                  (s.date[1] != s.date[0] ? OtherDate : 0) | (s.inStep ? 0 : OnlySeen) |
+                                  (s.inode[0] ? Inode1 : 0) | (s.inode[1] ? Inode2 : 0);
             column[Rest].push_back(char(flags));
             if (flags & OtherSize)
                 putSigned(column[Rest], s.size[1]);
             if (flags & OtherDate)
                 putSigned(column[Rest], int64_t(s.date[1]) - s.date[0]);
             putSigned(column[Rest], int64_t(s.since) - lastSince);
+            for (int side = 0; side < 2; ++side) {
+                if (!s.inode[side])
+                    continue;
+                putSigned(column[Inodes], int64_t(s.inode[side] - lastInode[side]));
+                lastInode[side] = s.inode[side];
+            }
             lastDate = s.date[0];
             lastSince = s.since;
         }
@@ -224,7 +250,8 @@ bool holds(const Reader& column, uint64_t count, size_t each) {
     return count <= column.left() / each;
 }
 
-std::optional<CommonState> parsePayload(std::string_view payload, const StateKey& key) {
+std::optional<CommonState> parsePayload(std::string_view payload, const StateKey& key, uint32_t version) {
+    const int columns = ColumnsOf[version];
     Reader head(payload.data(), payload.size());
     CommonState state;
     state.key.host = DecodeFileName(head.byteArray(4096));
@@ -234,21 +261,21 @@ std::optional<CommonState> parsePayload(std::string_view payload, const StateKey
         state.key.root2 != key.root2)
         return std::nullopt;
     std::vector<Reader> column;
-    uint64_t lengths[ColumnCount];
-    for (uint64_t& length : lengths)
-        length = head.number();
-    for (uint64_t length : lengths) {
-        const std::string_view bytes = head.take(length);
+    uint64_t lengths[ColumnCount] = {};
+    for (int c = 0; c < columns; ++c)
+        lengths[c] = head.number();
+    for (int c = 0; c < ColumnCount; ++c) {
+        const std::string_view bytes = head.take(lengths[c]);
         column.emplace_back(bytes.data(), bytes.size());
     }
     if (!head.ok() || !head.atEnd())
         return std::nullopt;
 
-    // Counts are checked against the bytes their records take at least (a path and a count, a
-    // name's shared part, length and one byte, a size, a date, flags and a time), so that a damaged
-    // count cannot reserve memory nor make the loops run on.
+    // Counts are checked against the bytes their records take at least (a path, a count and from
+    // version 2 on flags, a name's shared part, length and one byte, a size, a date, flags and a
+    // time), so that a damaged count cannot reserve memory nor make the loops run on.
     const uint64_t folders = column[Folders].number();
-    if (!holds(column[Folders], folders, 2))
+    if (!holds(column[Folders], folders, version < 2 ? 2 : 3))
         return std::nullopt;
     uint64_t memoryLeft = std::min(MemoryPerPayloadByte * payload.size(), MostMemory);
     const auto spend = [&memoryLeft](uint64_t cost) {
@@ -259,16 +286,27 @@ std::optional<CommonState> parsePayload(std::string_view payload, const StateKey
     };
     int64_t lastDate = 0;
     int64_t lastSince = 0;
+    int64_t lastFolderSince = 0;
+    uint64_t lastInode[2] = {0, 0};
     std::string name;
     for (uint64_t f = 0; f < folders; ++f) {
         const QByteArray path = column[Folders].byteArray(LongestPath);
         const uint64_t files = column[Folders].number();
-        if (!column[Folders].ok() || !spend(FolderCost + uint64_t(path.size())) ||
-            !holds(column[Names], files, 3) || !holds(column[Sizes], files, 1) ||
-            !holds(column[Dates], files, 1) || !holds(column[Rest], files, 2) || !spend(FileCost * files) ||
-            state.folders.contains(path))
+        const uint8_t folderFlags = version < 2 ? 0 : column[Folders].byte();
+        const int32_t folderSince = folderFlags & Recorded ? column[Folders].timeAfter(lastFolderSince) : 0;
+        if (!column[Folders].ok() || (folderFlags & ~Recorded) ||
+            !spend(FolderCost + uint64_t(path.size())) || !holds(column[Names], files, 3) ||
+            !holds(column[Sizes], files, 1) || !holds(column[Dates], files, 1) ||
+            !holds(column[Rest], files, 2) || !spend(FileCost * files) || state.folders.contains(path))
             return std::nullopt;
         StateFolder& folder = state.folders[path];
+        folder.recorded = folderFlags & Recorded;
+        folder.since = folderSince;
+        if (folder.recorded)
+            lastFolderSince = folderSince;
+        // A folder record is kept only for a folder on both sides or one holding files.
+        if (!folder.recorded && files == 0)
+            return std::nullopt;
         folder.files.reserve(size_t(files));
         for (uint64_t n = 0; n < files; ++n) {
             const uint64_t shared = column[Names].number();
@@ -278,19 +316,28 @@ std::optional<CommonState> parsePayload(std::string_view payload, const StateKey
                 return std::nullopt;
             name.resize(size_t(shared));
             name.append(rest);
-            InStepFile s;
+            RememberedFile s;
             s.size[0] = s.size[1] = column[Sizes].signedNumber();
             s.date[0] = s.date[1] = column[Dates].timeAfter(lastDate);
             Reader& more = column[Rest];
             const uint8_t flags = more.byte();
-            if (flags & ~(OtherSize | OtherDate))
+            if (flags & ~FlagsOf[version])
                 return std::nullopt;
+            s.inStep = !(flags & OnlySeen);
             if (flags & OtherSize)
                 s.size[1] = more.signedNumber();
             if (flags & OtherDate)
                 s.date[1] = more.timeAfter(s.date[0]);
             s.since = more.timeAfter(lastSince);
-            if (!column[Sizes].ok() || !column[Dates].ok() || !more.ok())
+            for (int side = 0; side < 2; ++side) {
+                if (!(flags & (Inode1 << side)))
+                    continue;
+                s.inode[side] = lastInode[side] + uint64_t(column[Inodes].signedNumber());
+                lastInode[side] = s.inode[side];
+                if (s.inode[side] == 0)
+                    return std::nullopt;
+            }
+            if (!column[Sizes].ok() || !column[Dates].ok() || !more.ok() || !column[Inodes].ok())
                 return std::nullopt;
             lastDate = s.date[0];
             lastSince = s.since;
@@ -350,14 +397,17 @@ QByteArray SerializeCommonState(const CommonState& state) {
 }
 
 std::optional<CommonState> ParseCommonState(const QByteArray& bytes, const StateKey& key) {
-    if (bytes.size() < HeaderSize || !bytes.startsWith(Mark) || getFixed(bytes.constData() + 8, 4) != Version)
+    if (bytes.size() < HeaderSize || !bytes.startsWith(Mark))
+        return std::nullopt;
+    const uint32_t version = uint32_t(getFixed(bytes.constData() + 8, 4));
+    if (version < 1 || version > Version)
         return std::nullopt;
     const std::optional<QByteArray> payload =
         unpack({bytes.constData() + HeaderSize, size_t(bytes.size() - HeaderSize)},
                getFixed(bytes.constData() + 12, 8));
     if (!payload)
         return std::nullopt;
-    return parsePayload({payload->constData(), size_t(payload->size())}, key);
+    return parsePayload({payload->constData(), size_t(payload->size())}, key, version);
 }
 
 CommonState LoadCommonState(const QString& folder, const StateKey& key) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scan/CommonState.h"
+#include "commonstate/CommonState.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,7 @@
-#include "scan/KeepCommonState.h"
+#include "commonstate/KeepCommonState.h"
 
-#include "scan/CommonStateFile.h"
+#include "commonstate/CommonStateFile.h"
+#include "commonstate/MarkRows.h"
 
 namespace {
 
@@ -11,25 +12,24 @@ bool keeps(const QString& folder, const StateKey& key) {
 } // namespace
 
 void KeepStateOfScan(const QString& folder, const StateKey& key, RowList& rows, const SideTree& side1,
-                     const SideTree& side2, const FilePairs& pairs, const Settings& settings, bool complete,
+                     const SideTree& side2, const ScanReport& report, const Settings& settings, bool complete,
                      int32_t now) {
     if (!keeps(folder, key))
         return;
     const CommonState before = LoadCommonState(folder, key);
-    MarkBothChanged(rows, before, settings);
+    MarkRows(rows, before, settings);
     // Files a scan could not see are not known to be gone: only a complete scan replaces the state.
     if (!complete)
         return;
-    const StateUpdate after = StateAfterScan(before, side1, side2, pairs, settings, now);
+    const StateUpdate after = StateAfterScan(before, side1, side2, report, settings, now);
     if (after.changed)
         SaveCommonState(folder, after.state);
 }
 
-void KeepStateOfSync(const QString& folder, const StateKey& key, const std::vector<SyncedFile>& files,
-                     int32_t now) {
-    if (!keeps(folder, key) || files.empty())
+void KeepStateOfSync(const QString& folder, const StateKey& key, const SyncOutcome& outcome, int32_t now) {
+    if (!keeps(folder, key) || outcome.empty())
         return;
     CommonState state = LoadCommonState(folder, key);
-    RecordSynced(state, files, now);
+    RecordSync(state, outcome, now);
     SaveCommonState(folder, state);
 }
