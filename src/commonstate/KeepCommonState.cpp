@@ -26,6 +26,12 @@ void KeepStateOfScan(const QString& folder, const StateKey& key, RowList& rows, 
         SaveCommonState(folder, after.state);
 }
 
+CommonState KeptState(const QString& folder, const StateKey& key) {
+    if (!keeps(folder, key))
+        return CommonState{key, {}};
+    return LoadCommonState(folder, key);
+}
+
 void KeepStateOfSync(const QString& folder, const StateKey& key, const SyncOutcome& outcome, int32_t now) {
     if (!keeps(folder, key) || outcome.empty())
         return;

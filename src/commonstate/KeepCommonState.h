@@ -12,5 +12,9 @@ void KeepStateOfScan(const QString& folder, const StateKey& key, RowList& rows, 
                      const SideTree& side2, const ScanReport& report, const Settings& settings, bool complete,
                      int32_t now);
 
+// The state kept in `folder` for two roots, for a sync that asks what it says (an empty state
+// where nothing is kept).
+CommonState KeptState(const QString& folder, const StateKey& key);
+
 // Adds what a sync did to the kept state.
 void KeepStateOfSync(const QString& folder, const StateKey& key, const SyncOutcome& outcome, int32_t now);

@@ -1,5 +1,6 @@
 #include "ops/ListLinesHandlers.h"
 
+#include "ops/DeleteThere.h"
 #include "ui/MainForm.h"
 #include "ui/Message.h"
 #include "ui/ResultListModel.h"
@@ -35,6 +36,14 @@ int CountBothChanged(const MainForm& form, const std::vector<bool>& selected) {
     int count = 0;
     for (size_t line = 0; line < selected.size(); ++line)
         if (selected[line] && form.listModel->line(int(line)).bothChanged)
+            ++count;
+    return count;
+}
+
+int CountDeletedSinceSync(const MainForm& form, const std::vector<bool>& selected) {
+    int count = 0;
+    for (size_t line = 0; line < selected.size(); ++line)
+        if (selected[line] && DeletedSinceSync(form.listModel->line(int(line))))
             ++count;
     return count;
 }

@@ -14,6 +14,8 @@ std::vector<bool> SelectedLineFlags(const MainForm& form);
 int CountSelected(const std::vector<bool>& flags);
 // How many of the selected lines show files changed on both sides.
 int CountBothChanged(const MainForm& form, const std::vector<bool>& selected);
+// How many of the selected lines show entries deleted on one side since the last sync.
+int CountDeletedSinceSync(const MainForm& form, const std::vector<bool>& selected);
 
 // Whether the selected lines may be acted on. A line that rests on a scan which could not read all
 // that could contradict it (cancelled, or a folder that could not be read) might name a file as

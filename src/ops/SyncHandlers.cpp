@@ -1,7 +1,9 @@
 #include "ops/SyncHandlers.h"
 
+#include "commonstate/FindMoves.h"
 #include "commonstate/KeepCommonState.h"
 #include "ops/CopyWithProgress.h"
+#include "ops/DeleteThere.h"
 #include "ops/ExpectedOn.h"
 #include "ops/FailureReasons.h"
 #include "ops/FreeSpaceHandlers.h"
@@ -49,15 +51,27 @@ private:
     StatusThrottle throttle;
 };
 
-// The mark of a selected row changed on both sides that the user chose to leave out.
+// The mark of a selected row the user chose to leave out (changed on both sides, or deleted on one
+// side since the last sync).
 constexpr uint8_t LeftOut = 2;
 
-// Marks (side = 1) the row of every selected line, or LeftOut when `leaveOut` and it was changed
-// on both sides. The forward search from the previous match keeps this linear, as the list shows
-// the rows in their order; a line not found ahead falls back to the first matching row of the
-// whole list, through a hash made only when needed. Paths are matched exactly: names that differ
-// only in letter case are different entries.
-void markSelection(AppState& state, MainForm& form, const std::vector<bool>& selected, bool leaveOut,
+// What the user answered about the rows of entries deleted on one side since the last sync.
+enum class DeletedAnswer { DeleteThere, CopyBack, LeaveOut };
+
+struct LeaveOut {
+    bool bothChanged = false;
+    bool deleted = false;
+    bool operator()(const ResultRow& row) const {
+        return (bothChanged && row.bothChanged) || (deleted && DeletedSinceSync(row));
+    }
+};
+
+// Marks (side = 1) the row of every selected line, or LeftOut when the user chose to leave it
+// out. The forward search from the previous match keeps this linear, as the list shows the rows
+// in their order; a line not found ahead falls back to the first matching row of the whole list,
+// through a hash made only when needed. Paths are matched exactly: names that differ only in
+// letter case are different entries.
+void markSelection(AppState& state, MainForm& form, const std::vector<bool>& selected, LeaveOut leaveOut,
                    int& count, EventPump& pump, CountDisplay& countDisplay) {
     RowList& rows = state.rows.rows;
     std::unique_ptr<RowLookup> lookup;
@@ -87,7 +101,7 @@ void markSelection(AppState& state, MainForm& form, const std::vector<bool>& sel
         }
         if (found) {
             ResultRow& row = rows[size_t(current)];
-            row.side = leaveOut && row.bothChanged ? LeftOut : 1;
+            row.side = leaveOut(row) ? LeftOut : 1;
             --count;
             countDisplay.show(count);
         }
@@ -127,8 +141,12 @@ struct SyncRun {
     int64_t pendingBytes = 0;
     std::vector<QByteArray> writtenFolders;
     QHash<QString, QStringList> leftovers; // folder -> temporary files an interrupted run left there
-    std::vector<SyncedFile> synced;        // files now in step on both sides
+    SyncOutcome outcome;                   // what the memory of the last sync learns from the run
     int64_t utcOffset = LocalUtcOffsetNow();
+    // Rows whose entries are deleted where they still exist ("Auch dort löschen"), and the moves
+    // among them: a deleted entry that is a new one under another name is renamed instead.
+    std::vector<bool> deleting;
+    QHash<int, Move> moveOfNewRow;
     int failed = 0; // rows that could not be carried out, each with its reason
 
     void fail(size_t index, const QString& reason) {
@@ -159,8 +177,10 @@ struct SyncRun {
         writtenFolders.push_back(EncodeFileName(folder));
         int error = NoFileError;
         if (StatPath(from).kind == PathKind::Directory) {
-            if (CreateOneDirectory(to, &error))
+            if (CreateOneDirectory(to, &error)) {
+                outcome.createdFolders.push_back(PathOnSide(row, 0));
                 return Outcome::Done;
+            }
             fail(index, FailureText(Attempt::Copy, error, to));
             return Outcome::Failed;
         }
@@ -202,16 +222,34 @@ struct SyncRun {
         leftovers.erase(found);
     }
 
+    // A row carried out; one the user did not select (beneath a moved folder) is not counted.
     void done(size_t index) {
         carriedOut[index] = true;
+        if (state.rows.rows[qsizetype(index)].side != 1)
+            return;
         --count;
         countDisplay.show(count, true);
     }
 
+    const QString& rootOf(int side) const {
+        return side == 0 ? state.scan.SourceRoot : state.scan.TargetRoot;
+    }
+
+    // The inode an entry has on a side whose file system keeps inode numbers; 0 elsewhere.
+    static uint64_t keptInode(const ResultRow& row, int side, uint64_t inode) {
+        return row.sides & (StableInodesOn1 << side) ? inode : 0;
+    }
+
     void committed(const Pending& p) {
         done(p.row);
-        synced.push_back(
-            {PathOnSide(state.rows.rows[p.row], 0), p.copy.size, LocalSecondsOf(p.copy.mtimeUtc, utcOffset)});
+        const ResultRow& row = state.rows.rows[qsizetype(p.row)];
+        const int from = row.action == u'>' ? 0 : 1;
+        SyncedFile file{PathOnSide(row, 0), p.copy.size, LocalSecondsOf(p.copy.mtimeUtc, utcOffset)};
+        file.inode[from] = keptInode(row, from, row.seen[from].inode);
+        // The copy's own inode where the scan found that side keeps inode numbers; a new file's is
+        // learnt by the next complete scan.
+        file.inode[1 - from] = keptInode(row, 1 - from, p.copy.inode);
+        outcome.synced.push_back(file);
     }
 
     void commitBatch() {
@@ -266,16 +304,116 @@ struct SyncRun {
                 break;
             }
             const ResultRow& row = rows[i];
-            if (!carriedOut[size_t(i)] && row.side == 1 && row.action == action) {
+            if (!carriedOut[size_t(i)] && row.side == 1 && row.action == action && !deleting[size_t(i)]) {
                 Status(form, activity + row.path, 0);
                 if (!row.blocked)
                     state.rows.rows[i].failure.clear();
+                if (moveInstead(int(i)))
+                    continue;
                 if (carryOut(row, toSource ? 1 : 0, size_t(i)) == Outcome::Done)
                     done(size_t(i));
             }
             refreshFreeSpaceNowAndThen();
         }
         commitBatch();
+    }
+
+    // A new row that is a deleted entry renamed on its side: the other side renames the deleted
+    // entry to the new name (a folder with everything in it), where that entry is still the one the
+    // scan saw and the new name is free. False when there is no such move or it could not be made;
+    // the row is then copied, and the deleted entry deleted, as usual.
+    bool moveInstead(int newRow) {
+        const auto found = moveOfNewRow.constFind(newRow);
+        if (found == moveOfNewRow.cend())
+            return false;
+        const Move move = *found;
+        const RowList& rows = state.rows.rows;
+        const ResultRow& added = rows[newRow];
+        const ResultRow& gone = rows[move.deletedRow];
+        const int side = PresentOn(gone, 0) ? 0 : 1; // where the deleted entry still is
+        const QString& root = rootOf(side);
+        if (PassesThroughLink(root, PathOnSide(gone, side)) ||
+            PassesThroughLink(root, PathOnSide(added, side)))
+            return false;
+        ExpectedEntry expected = ExpectedOn(gone, side, state.scan.utcOffset);
+        expected.ignoreFolderTime = true;
+        const QString to = root + PathOnSide(added, side);
+        if (RenameEntry(root + PathOnSide(gone, side), to, expected) != NoFileError)
+            return false;
+        writtenFolders.push_back(
+            EncodeFileName(root + FolderPartOf(PathOnSide(added, side).chopped(move.folder ? 1 : 0))));
+        const int endNew = move.folder ? EndBeneath(rows, newRow) : newRow + 1;
+        const int endGone = move.folder ? EndBeneath(rows, move.deletedRow) : move.deletedRow + 1;
+        const int fromSide = 1 - side;
+        for (int k = newRow; k < endNew; ++k) {
+            const ResultRow& row = rows[k];
+            if (row.path.endsWith(u'/')) {
+                outcome.createdFolders.push_back(PathOnSide(row, 0));
+            } else {
+                SyncedFile file{PathOnSide(row, 0), fromSide == 0 ? row.size1 : row.size2,
+                                fromSide == 0 ? row.date1 : row.date2};
+                file.inode[fromSide] = keptInode(row, fromSide, row.seen[fromSide].inode);
+                if (!move.folder)
+                    file.inode[side] = keptInode(gone, side, gone.seen[side].inode);
+                outcome.synced.push_back(file);
+            }
+            done(size_t(k));
+        }
+        outcome.deleted.push_back(PathOnSide(gone, 0));
+        for (int k = move.deletedRow; k < endGone; ++k)
+            done(size_t(k));
+        return true;
+    }
+
+    // "Auch dort löschen": the files first, then the folders from the deepest, each only when its
+    // name still leads to the entry the scan saw. A folder is removed only when nothing is left in
+    // it, so nothing the list did not show goes with it.
+    void deleteThere() {
+        const RowList& rows = state.rows.rows;
+        for (int pass = 0; pass < 2; ++pass) {
+            const bool folders = pass == 1;
+            for (int k = 0; k < int(rows.size()); ++k) {
+                const int i = folders ? int(rows.size()) - 1 - k : k;
+                if (!deleting[size_t(i)] || carriedOut[size_t(i)] || rows[i].path.endsWith(u'/') != folders)
+                    continue;
+                if (cancelled || pump.step()) {
+                    cancelled = true;
+                    return;
+                }
+                Status(form, QStringLiteral("Synchronisiere: Lösche ") + rows[i].path, 0);
+                deleteOne(i);
+            }
+        }
+    }
+
+    void deleteOne(int i) {
+        const ResultRow& row = state.rows.rows[i];
+        const int side = PresentOn(row, 0) ? 0 : 1;
+        const QString& root = rootOf(side);
+        const QString& path = PathOnSide(row, side);
+        if (PassesThroughLink(root, path)) {
+            fail(size_t(i),
+                 FailureText(Attempt::Delete, QStringLiteral("Der Pfad führt über eine Verknüpfung")));
+            return;
+        }
+        const QString full = root + path;
+        const bool folder = path.endsWith(u'/');
+        ExpectedEntry expected = ExpectedOn(row, side, state.scan.utcOffset);
+        expected.ignoreFolderTime = true; // its own files were deleted just now
+        int error = CheckEntry(full, expected);
+        const bool gone = error == NotAsScanned && StatPath(full).kind == PathKind::Missing;
+        if (!gone && error == NoFileError &&
+            !(folder ? RemoveEmptyDirectory(full, &error) : DeleteFile(full, &error))) {
+            fail(size_t(i), FailureText(Attempt::Delete, error, full));
+            return;
+        }
+        if (!gone && error != NoFileError) {
+            fail(size_t(i), FailureText(Attempt::Delete, error, full));
+            return;
+        }
+        writtenFolders.push_back(EncodeFileName(root + FolderPartOf(folder ? path.chopped(1) : path)));
+        outcome.deleted.push_back(PathOnSide(row, 0));
+        done(size_t(i));
     }
 };
 
@@ -288,6 +426,39 @@ void dropCarriedOut(ResultRows& list, const std::vector<bool>& carriedOut) {
     }
     list.rows = std::move(kept);
     list.current = int(list.rows.size()) - 1;
+}
+
+DeletedAnswer askAboutDeleted(int count) {
+    const int answer = AskChoice(
+        QStringLiteral("Tandrix: Seit dem letzten Abgleich gelöscht"),
+        QString::number(count) +
+            QStringLiteral(" Datei(en) wurden seit dem letzten Abgleich auf einer Seite gelöscht.\n\n"
+                           "\"Auch dort löschen\" löscht sie auch auf der anderen Seite (umbenannte oder "
+                           "verschobene werden dort umbenannt), \"Zurückkopieren\" kopiert sie zurück, "
+                           "\"Auslassen\" lässt sie ausgewählt in der Liste."),
+        {QStringLiteral("Auch dort löschen"), QStringLiteral("Zurückkopieren"), QStringLiteral("Auslassen")});
+    return answer == 0 ? DeletedAnswer::DeleteThere
+                       : (answer == 1 ? DeletedAnswer::CopyBack : DeletedAnswer::LeaveOut);
+}
+
+// What "Auch dort löschen" does: which rows are deleted where they still exist, and which of
+// them are renamed to a new row's name instead, as the memory of the last sync proves them the
+// same entry.
+void planDeletions(AppState& state, SyncRun& run, const StateKey& key) {
+    const RowList& rows = state.rows.rows;
+    std::vector<bool> chosen(size_t(rows.size()));
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        chosen[size_t(i)] = rows[i].side == 1;
+    run.deleting = RowsToDeleteThere(rows, chosen);
+    const auto sameContents = [&run](const ResultRow& gone, const ResultRow& added) {
+        const int side = PresentOn(gone, 0) ? 0 : 1;
+        return SameFileContents(run.rootOf(side) + PathOnSide(gone, side),
+                                run.rootOf(1 - side) + PathOnSide(added, 1 - side));
+    };
+    const std::vector<Move> moves = FindMoves(KeptState(state.commonStateFolder, key), rows, run.deleting,
+                                              chosen, state.settings, sameContents);
+    for (const Move& move : moves)
+        run.moveOfNewRow.insert(move.newRow, move);
 }
 
 } // namespace
@@ -307,12 +478,16 @@ void SyncSelected(AppState& state, MainForm& form) {
         return;
     }
     const int bothChanged = CountBothChanged(form, selected);
-    const bool leaveOut =
+    LeaveOut leaveOut;
+    leaveOut.bothChanged =
         bothChanged > 0 &&
         !AskYesNo(QStringLiteral("Tandrix: Auf beiden Seiten geändert"),
                   QString::number(bothChanged) +
                       QStringLiteral(" Datei(en) wurden auf beiden Seiten geändert. Trotzdem überschreiben? "
                                      "(Nein: diese Dateien auslassen)"));
+    const int deleted = CountDeletedSinceSync(form, selected);
+    const DeletedAnswer deletedAnswer = deleted > 0 ? askAboutDeleted(deleted) : DeletedAnswer::CopyBack;
+    leaveOut.deleted = deletedAnswer == DeletedAnswer::LeaveOut;
 
     SortRows(state.rows);
     for (ResultRow& row : state.rows.rows)
@@ -322,26 +497,30 @@ void SyncSelected(AppState& state, MainForm& form) {
     EventPump pump(form.checkBoxCancel);
     CountDisplay countDisplay(form);
     Status(form, QStringLiteral("Synchronisiere: Übertrage Auswahl..."), 0);
-    const int savedCount = count - (leaveOut ? bothChanged : 0);
+    const int savedCount =
+        count - (leaveOut.bothChanged ? bothChanged : 0) - (leaveOut.deleted ? deleted : 0);
     markSelection(state, form, selected, leaveOut, count, pump, countDisplay);
 
     std::vector<bool> carriedOut(state.rows.rows.size(), false);
     SyncRun run(state, form, pump, countDisplay, carriedOut, savedCount, pump.cancelled());
     for (const QString& path : state.scan.Leftovers)
         run.leftovers[FolderPartOf(path)].append(path);
+    const StateKey key = StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot);
+    run.deleting.assign(carriedOut.size(), false);
+    if (deletedAnswer == DeletedAnswer::DeleteThere)
+        planDeletions(state, run, key);
     countDisplay.show(run.count, true);
     run.pass(QLatin1Char('<'));
     run.pass(QLatin1Char('>'));
+    run.deleteThere();
     run.finish();
     dropCarriedOut(state.rows, carriedOut);
-    KeepStateOfSync(state.commonStateFolder,
-                    StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot),
-                    SyncOutcome{std::move(run.synced), {}, {}},
+    KeepStateOfSync(state.commonStateFolder, key, run.outcome,
                     LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), run.utcOffset));
 
     DisableControls(form, false);
     FillResultList(state, form);
-    if (leaveOut) {
+    if (leaveOut.bothChanged || leaveOut.deleted) {
         // The rows left out stay selected, so the user can look at them and decide one by one.
         std::vector<bool> leftOut;
         leftOut.reserve(state.rows.rows.size());

@@ -220,3 +220,128 @@ TEST_F(BothChanged, ADeletionAfterASyncIsToldByEveryScan) {
                                       "ordner/b.txt " + QString::number(DeletedOn2)}));
     }
 }
+
+namespace {
+
+const QString DeletedQuestion = "Tandrix: Seit dem letzten Abgleich gelöscht";
+
+ModalScript::Answer Press(const QString& caption) {
+    return [caption](QWidget* box) { PressButton(box, caption); };
+}
+
+// Both sides in step after a sync and a scan; then `deleted` (0 or 1) loses a file and a folder,
+// and a file deleted there is changed on the other side, where a new file appears too.
+class DeletedSince : public BothChanged, public ::testing::WithParamInterface<std::tuple<int, QString>> {
+protected:
+    void syncedThenDeletedOn(int deleted) {
+        ASSERT_TRUE(
+            source.add({File("a.txt", "a", T0), File("ordner/b.txt", "b", T0), File("c.txt", "c", T0)}));
+        openApp();
+        scan();
+        syncAll({Yes()});
+        scan();
+        ASSERT_EQ(lines(), 0);
+        TestTree& gone = deleted == 0 ? source : target;
+        TestTree& kept = deleted == 0 ? target : source;
+        ASSERT_TRUE(QFile::remove(gone.path("a.txt")) && QDir(gone.path("ordner")).removeRecursively() &&
+                    QFile::remove(gone.path("c.txt")) &&
+                    kept.add({File("c.txt", "c2", T0 + 100), File("new.txt", "n", T0)}));
+    }
+};
+
+} // namespace
+
+// A file and a folder deleted on one side since the last sync: Sync asks, and each answer does what
+// it says; a file deleted there but changed here, and a new file, are copied without a question.
+TEST_P(DeletedSince, SyncAsksAndEachAnswerDoesWhatItSays) {
+    const auto [deleted, answer] = GetParam();
+    syncedThenDeletedOn(deleted);
+    scan();
+    EXPECT_TRUE(tipOver("a.txt").contains(
+        QString("Seit dem letzten Abgleich auf Seite %1 gelöscht").arg(deleted + 1)));
+    EXPECT_TRUE(tipOver("c.txt").contains("gelöscht, auf Seite"));
+    titles.clear();
+    const QStringList asked = syncAll({Yes(), Press(answer)});
+    ASSERT_EQ(titles.value(1), DeletedQuestion);
+    EXPECT_TRUE(
+        asked.value(1).startsWith("3 Datei(en) wurden seit dem letzten Abgleich auf einer Seite gelöscht."))
+        << asked.value(1).toStdString();
+    TestTree& gone = deleted == 0 ? source : target;
+    TestTree& kept = deleted == 0 ? target : source;
+    for (TestTree* tree : {&source, &target}) {
+        EXPECT_EQ(contentsOf(tree->path("c.txt")), "c2");
+        EXPECT_EQ(contentsOf(tree->path("new.txt")), "n");
+    }
+    const bool deleteThere = answer == "Auch dort löschen";
+    const bool copyBack = answer == "Zurückkopieren";
+    EXPECT_EQ(exists(kept.path("a.txt")), !deleteThere);
+    EXPECT_EQ(exists(kept.path("ordner/b.txt")), !deleteThere);
+    EXPECT_EQ(exists(kept.path("ordner")), !deleteThere);
+    EXPECT_EQ(exists(gone.path("a.txt")), copyBack);
+    EXPECT_EQ(exists(gone.path("ordner/b.txt")), copyBack);
+    const QStringList leftOut = {"a.txt", "ordner/", "ordner/b.txt"};
+    EXPECT_EQ(paths(), copyBack || deleteThere ? QStringList() : leftOut);
+    if (!copyBack && !deleteThere) {
+        EXPECT_EQ(status(2), "3"); // still selected
+    }
+    titles.clear();
+    scan();
+    EXPECT_EQ(paths(), copyBack || deleteThere ? QStringList() : leftOut);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, DeletedSince,
+                         ::testing::Combine(::testing::Values(0, 1),
+                                            ::testing::Values("Auch dort löschen", "Zurückkopieren",
+                                                              "Auslassen")));
+
+class RenamedSince : public BothChanged, public ::testing::WithParamInterface<int> {};
+
+// A folder of 100 files and a single file renamed on one side since the last sync are renamed on
+// the other: the files keep their inodes there. Two renamed files of equal size and date are
+// copied, as neither can be told from the other.
+TEST_P(RenamedSince, AuchDortLoeschenRenamesOnTheOtherSide) {
+    const int renamed = GetParam();
+    TreeSpec files{File("brief.txt", "Lieber Hans", T0), File("x1.txt", "one", T0 + 5),
+                   File("x2.txt", "two", T0 + 5)};
+    for (int i = 0; i < 100; ++i)
+        files.push_back(File(QString("Fotos/%1.jpg").arg(i), QByteArray::number(i), T0 + i));
+    ASSERT_TRUE(source.add(files));
+    openApp();
+    scan();
+    syncAll({Yes()});
+    scan();
+    ASSERT_EQ(lines(), 0);
+    TestTree& here = renamed == 0 ? source : target;
+    TestTree& there = renamed == 0 ? target : source;
+    const auto inode = [](const QString& path) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+    };
+    const ino_t photo = inode(there.path("Fotos/7.jpg"));
+    const ino_t letter = inode(there.path("brief.txt"));
+    const ino_t one = inode(there.path("x1.txt"));
+    QDir dir(here.path());
+    ASSERT_TRUE(dir.rename("Fotos", "Fotos 2024") && dir.rename("brief.txt", "brief-alt.txt") &&
+                dir.rename("x1.txt", "y1.txt") && dir.rename("x2.txt", "y2.txt"));
+    scan();
+    EXPECT_EQ(lines(), 2 * 101 + 2 + 4);
+    titles.clear();
+    syncAll({Yes(), Press("Auch dort löschen")});
+    EXPECT_EQ(titles.value(1), DeletedQuestion);
+    EXPECT_FALSE(exists(there.path("Fotos")));
+    EXPECT_EQ(inode(there.path("Fotos 2024/7.jpg")), photo);
+    EXPECT_EQ(contentsOf(there.path("Fotos 2024/99.jpg")), "99");
+    EXPECT_FALSE(exists(there.path("brief.txt")));
+    EXPECT_EQ(inode(there.path("brief-alt.txt")), letter);
+    EXPECT_FALSE(exists(there.path("x1.txt")) || exists(there.path("x2.txt")));
+    EXPECT_EQ(contentsOf(there.path("y1.txt")), "one");
+    EXPECT_NE(inode(there.path("y1.txt")), one); // copied: it could not be told from x2.txt
+    EXPECT_EQ(contentsOf(there.path("y2.txt")), "two");
+    EXPECT_EQ(lines(), 0);
+    titles.clear();
+    scan();
+    EXPECT_EQ(paths(), QStringList());
+    EXPECT_EQ(syncAll({}).size(), 0); // nothing selected, nothing asked
+}
+
+INSTANTIATE_TEST_SUITE_P(Sides, RenamedSince, ::testing::Values(0, 1));
