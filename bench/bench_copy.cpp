@@ -2,6 +2,8 @@
 // in the same run, warm cache, best of three: one large file alone, then a tree of small files.
 // The program's Sync ends only when the copies are on the device, so it is also set against cp -a
 // followed by sync of the destination's file system, which shows what that flushing costs.
+// Last, a folder holding the large file is renamed on side 1 after a sync, and the program's Sync
+// with "Auch dort löschen" (one rename on side 2) is set against cp -a of that folder and sync.
 // Usage: bench_copy [work folder] [small files] [MiB of the large file]
 //        (defaults: a temporary folder, 10000 files of 1 to 64 KiB in 100 folders, 1024 MiB)
 
@@ -14,6 +16,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -166,6 +169,49 @@ double programSync(const QString& programDir, const QString& from, const QString
     return allDone ? seconds : -1;
 }
 
+// The program on a set from `from` (holding the folder "Fotos") to an empty `to`: a first sync
+// copies it, a scan settles the memory of the sync, then "Fotos" is renamed "Fotos 2024" on side 1
+// and the timed sync, answered "Ja" and "Auch dort löschen", renames it on side 2. Seconds from
+// the last answer until the button's handler returns, or -1 when anything was not as expected.
+double programRename(const QString& programDir, const QString& from, const QString& to) {
+    QDir(to).removeRecursively();
+    for (const QString& kept : QDir(programDir).entryList({QStringLiteral("Tandrix-Stand-*")}, QDir::Files))
+        QFile::remove(programDir + u'/' + kept);
+    if (!WriteBenchSettings(programDir, from, to) || !QDir().mkpath(to))
+        return -1;
+    App app(programDir);
+    if (!app.open())
+        return -1;
+    auto syncAll = [&app](std::vector<ModalScript::Answer> answers) {
+        app.form.buttonScan->click();
+        app.form.buttonSelAll->click();
+        const ModalScript script(std::move(answers));
+        app.form.buttonSelSync->click();
+        return int(script.seen.size());
+    };
+    double seconds = -1;
+    if (syncAll({Yes()}) == 1) {
+        app.form.buttonScan->click();
+        if (app.form.listModel->lineCount() == 0 &&
+            QDir(from).rename(QStringLiteral("Fotos"), QStringLiteral("Fotos 2024"))) {
+            QElapsedTimer clock;
+            clock.start();
+            double answeredAt = -1;
+            const ModalScript::Answer deleteThere = [](QWidget* box) {
+                PressButton(box, QStringLiteral("Auch dort löschen"));
+            };
+            if (syncAll({Yes(), NotingTime(deleteThere, clock, answeredAt)}) == 2 && answeredAt >= 0)
+                seconds = (clock.nsecsElapsed() / 1e6 - answeredAt) / 1e3;
+        }
+    }
+    const bool renamed = app.form.listModel->lineCount() == 0 &&
+                         !QFileInfo::exists(to + QStringLiteral("/Fotos")) &&
+                         QFileInfo::exists(to + QStringLiteral("/Fotos 2024/gross.bin"));
+    app.shutdown();
+    QDir(from).rename(QStringLiteral("Fotos 2024"), QStringLiteral("Fotos"));
+    return renamed ? seconds : -1;
+}
+
 struct Times {
     std::vector<double> runs;
     bool failed = false;
@@ -295,6 +341,27 @@ int main(int argc, char** argv) {
     const Tools largeTimes = measure(programDirs[0], large, out, 1);
     const Tools smallTimes = measure(programDirs[1], small, out, smallFiles + smallFolders);
 
+    // The renamed folder: side 1 holds "Fotos" with the large file in it.
+    const QString renameFrom = work.path() + QStringLiteral("/quelle-umbenannt");
+    const QString renameProgram = work.path() + QStringLiteral("/programm-umbenannt");
+    Times renameProgramTimes;
+    Times renameCpSync;
+    if (QDir().mkpath(renameFrom) && QDir().mkpath(renameProgram) &&
+        QDir().rename(large, renameFrom + QStringLiteral("/Fotos"))) {
+        for (int round = 0; round < Rounds; ++round) {
+            ::sync();
+            renameProgramTimes.add(
+                programRename(renameProgram, renameFrom, out + QStringLiteral("/umbenannt")));
+            const QString to = out + QStringLiteral("/cp-umbenannt");
+            ::sync();
+            renameCpSync.add(copyAndSync(renameFrom + QStringLiteral("/Fotos"), to));
+            QDir(to).removeRecursively();
+        }
+        QDir(out + QStringLiteral("/umbenannt")).removeRecursively();
+    } else {
+        renameProgramTimes.add(-1);
+    }
+
     std::printf("best of %d after one uncounted round, warm cache, data in %s\n", Rounds,
                 qPrintable(work.path()));
     printSet("large file", largeTimes, largeSize);
@@ -316,5 +383,15 @@ int main(int argc, char** argv) {
     std::printf("with the flush: Tandrix time / (cp -a + sync) time = %.2f large file, %.2f small files\n",
                 largeTimes.program.best() / largeTimes.cpSync.best(),
                 smallTimes.program.best() / smallTimes.cpSync.best());
+    std::printf("renamed folder of %.1f MiB, best of %d:\n", double(largeSize.bytes) / MiB, Rounds);
+    if (renameProgramTimes.failed || renameCpSync.failed) {
+        std::printf("  the rename or its reference failed\n");
+        return 1;
+    }
+    std::printf("  Tandrix Sync, \"Auch dort löschen\"  %8.3f s\n", renameProgramTimes.best());
+    std::printf("  cp -a + sync of the folder         %8.3f s\n", renameCpSync.best());
+    const double renameRatio = renameProgramTimes.best() / renameCpSync.best();
+    std::printf("  Tandrix time / (cp -a + sync) time = %.4f  (aim < 0.01) %s\n", renameRatio,
+                renameRatio < 0.01 ? "ok" : "MISSED");
     return 0;
 }
