@@ -37,7 +37,7 @@ QString AlignOneDate(const ResultRow& row, int fromSide, const QString& fromRoot
     const QString& fromPath = PathOnSide(row, fromSide);
     const QString& toPath = PathOnSide(row, toSide);
     if (PassesThroughLink(fromRoot, fromPath) || PassesThroughLink(toRoot, toPath))
-        return FailureText(Attempt::Redate, QStringLiteral("Der Pfad führt über eine Verknüpfung"));
+        return FailureText(Attempt::Redate, PathThroughLink);
     const std::optional<int32_t> date = ReadLocalDate(fromRoot + fromPath, utcOffset);
     if (!date)
         return FailureText(Attempt::Redate, QStringLiteral("kein Datum zum Übertragen"));

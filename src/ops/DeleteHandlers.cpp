@@ -15,27 +15,6 @@
 
 namespace {
 
-enum class Deletion { Deleted, Gone, Kept };
-
-// Deletes the row's entry on one side when the name still leads to the entry the scan saw;
-// `reason` says why it was kept.
-Deletion deleteOnSide(const QString& root, const QString& path, const ExpectedEntry& expected,
-                      QString& reason) {
-    if (PassesThroughLink(root, path)) {
-        reason = FailureText(Attempt::Delete, QStringLiteral("Der Pfad führt über eine Verknüpfung"));
-        return Deletion::Kept;
-    }
-    const QString full = root + path;
-    int error = CheckEntry(full, expected);
-    // Already gone: a folder row deleted earlier in this run took it along.
-    if (error == NotAsScanned && StatPath(full).kind == PathKind::Missing)
-        return Deletion::Gone;
-    if (error == NoFileError && DeletePath(full, &error))
-        return Deletion::Deleted;
-    reason = FailureText(Attempt::Delete, error, full);
-    return Deletion::Kept;
-}
-
 // The list keeps its lines but takes no clicks or keys while the deletion runs, so the rows acted
 // on are exactly those the user confirmed.
 class ListLocked {
@@ -88,8 +67,8 @@ void DeleteSelected(AppState& state, MainForm& form) {
             if (!onSide[side] || !PresentOn(row, side))
                 continue;
             const QString& root = side == 0 ? state.scan.SourceRoot : state.scan.TargetRoot;
-            const Deletion result = deleteOnSide(root, PathOnSide(row, side),
-                                                 ExpectedOn(row, side, state.scan.utcOffset), reason);
+            const Deletion result = DeleteSeenEntry(
+                root, PathOnSide(row, side), ExpectedOn(row, side, state.scan.utcOffset), true, reason);
             deleted = deleted || result != Deletion::Kept;
         }
         row.failure = reason;

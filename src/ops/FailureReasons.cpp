@@ -77,6 +77,8 @@ QString reasonOf(Attempt attempt, int error, const QString& destination) {
     if (attempt == Attempt::CopyLink && (error == EPERM || error == ENOSYS || error == EOPNOTSUPP))
         return QStringLiteral("Verknüpfungen sind auf dem Ziel-Dateisystem nicht möglich");
     switch (error) {
+    case PathThroughLink:
+        return QStringLiteral("Der Pfad führt über eine Verknüpfung");
     case NotAsScanned:
         return attempt == Attempt::Copy || attempt == Attempt::CopyLink
                    ? QStringLiteral("Das Ziel hat sich seit dem Scan verändert; bitte erneut scannen")

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+// A reason the operations find themselves: the path runs through a symbolic link below the root.
+constexpr int PathThroughLink = -100;
+
 // What an operation tried on a row, for the words of its failure.
 enum class Attempt { Copy, CopyLink, Delete, Redate };
 

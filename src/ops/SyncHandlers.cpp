@@ -3,6 +3,7 @@
 #include "commonstate/FindMoves.h"
 #include "commonstate/KeepCommonState.h"
 #include "ops/CopyWithProgress.h"
+#include "ops/DeletePath.h"
 #include "ops/DeleteThere.h"
 #include "ops/ExpectedOn.h"
 #include "ops/FailureReasons.h"
@@ -167,7 +168,7 @@ struct SyncRun {
         const QString& fromPath = PathOnSide(row, fromSide);
         const QString& toPath = PathOnSide(row, 1 - fromSide);
         if (PassesThroughLink(fromRoot, fromPath) || PassesThroughLink(toRoot, toPath)) {
-            fail(index, FailureText(Attempt::Copy, QStringLiteral("Der Pfad führt über eine Verknüpfung")));
+            fail(index, FailureText(Attempt::Copy, PathThroughLink));
             return Outcome::Failed;
         }
         const QString from = fromRoot + fromPath;
@@ -391,26 +392,14 @@ struct SyncRun {
         const int side = PresentOn(row, 0) ? 0 : 1;
         const QString& root = rootOf(side);
         const QString& path = PathOnSide(row, side);
-        if (PassesThroughLink(root, path)) {
-            fail(size_t(i),
-                 FailureText(Attempt::Delete, QStringLiteral("Der Pfad führt über eine Verknüpfung")));
-            return;
-        }
-        const QString full = root + path;
-        const bool folder = path.endsWith(u'/');
         ExpectedEntry expected = ExpectedOn(row, side, state.scan.utcOffset);
         expected.ignoreFolderTime = true; // its own files were deleted just now
-        int error = CheckEntry(full, expected);
-        const bool gone = error == NotAsScanned && StatPath(full).kind == PathKind::Missing;
-        if (!gone && error == NoFileError &&
-            !(folder ? RemoveEmptyDirectory(full, &error) : DeleteFile(full, &error))) {
-            fail(size_t(i), FailureText(Attempt::Delete, error, full));
+        QString reason;
+        if (DeleteSeenEntry(root, path, expected, false, reason) == Deletion::Kept) {
+            fail(size_t(i), reason);
             return;
         }
-        if (!gone && error != NoFileError) {
-            fail(size_t(i), FailureText(Attempt::Delete, error, full));
-            return;
-        }
+        const bool folder = path.endsWith(u'/');
         writtenFolders.push_back(EncodeFileName(root + FolderPartOf(folder ? path.chopped(1) : path)));
         outcome.deleted.push_back(PathOnSide(row, 0));
         done(size_t(i));
