@@ -425,7 +425,9 @@ DeletedAnswer askAboutDeleted(int count) {
                            "\"Auch dort löschen\" löscht sie auch auf der anderen Seite (umbenannte oder "
                            "verschobene werden dort umbenannt), \"Zurückkopieren\" kopiert sie zurück, "
                            "\"Auslassen\" lässt sie ausgewählt in der Liste."),
-        {QStringLiteral("Auch dort löschen"), QStringLiteral("Zurückkopieren"), QStringLiteral("Auslassen")});
+        // Enter copies back, as Sync always did: deleting is never the answer of a reflex.
+        {QStringLiteral("Auch dort löschen"), QStringLiteral("Zurückkopieren"), QStringLiteral("Auslassen")},
+        1);
     return answer == 0 ? DeletedAnswer::DeleteThere
                        : (answer == 1 ? DeletedAnswer::CopyBack : DeletedAnswer::LeaveOut);
 }

@@ -21,13 +21,15 @@ bool AskYesNo(const QString& title, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-int AskChoice(const QString& title, const QString& text, const QStringList& buttons) {
+int AskChoice(const QString& title, const QString& text, const QStringList& buttons, int preselected) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::NoButton, QApplication::activeWindow());
     QList<QPushButton*> added;
     for (const QString& caption : buttons)
         added << box.addButton(caption, QMessageBox::ActionRole);
     if (!added.isEmpty())
         box.setEscapeButton(added.last());
+    if (preselected >= 0 && preselected < added.size())
+        box.setDefaultButton(added[preselected]);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
     const qsizetype chosen = added.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));

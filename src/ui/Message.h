@@ -10,6 +10,6 @@ void Message(const QString& text);
 // A question box with "Ja" and "Nein"; true when answered with "Ja".
 bool AskYesNo(const QString& title, const QString& text);
 
-// A question box with buttons of these captions; the index of the one clicked. Escape or closing
-// the box counts as the last button.
-int AskChoice(const QString& title, const QString& text, const QStringList& buttons);
+// A question box with buttons of these captions; the index of the one clicked. Enter clicks the
+// button `preselected`; Escape or closing the box counts as the last button.
+int AskChoice(const QString& title, const QString& text, const QStringList& buttons, int preselected);
