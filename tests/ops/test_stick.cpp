@@ -1,6 +1,7 @@
 #include "OpsWindowFixture.h"
 
 #include "scan/PathOrder.h"
+#include "sets/ModalScript.h"
 #include "support/StickImage.h"
 
 #include <QTest>
@@ -162,6 +163,37 @@ TEST_P(Stick, DateAlignmentSetsThatDateOnTheStick) {
     selectAll();
     runWith("Ziel >>> Quelle", "Ausführen!");
     EXPECT_EQ(ReadModTime(onStick("a.txt"))->seconds, T0 + 100);
+    EXPECT_EQ(lines(), 0);
+}
+
+// After a sync, a folder renamed and a file deleted on the computer: "Auch dort löschen" renames
+// the folder on the stick and deletes the file there, and a second scan lists nothing.
+TEST_P(Stick, RenameAndDeletionSinceTheLastSyncReachTheStick) {
+    ASSERT_TRUE(source.add(
+        {File("Fotos/1.jpg", "eins", T0), File("Fotos/2.jpg", "zwei", T0 + 2), File("weg.txt", "weg", T0)}));
+    open();
+    scan();
+    selectAll();
+    syncSelection();
+    scan();
+    ASSERT_EQ(lines(), 0);
+    ASSERT_TRUE(QDir(source.path()).rename("Fotos", "Fotos 2024") && QFile::remove(source.path("weg.txt")));
+    scan();
+    selectAll();
+    stray.reset();
+    QList<QByteArray> copies; // a rename copies nothing
+    SetDurabilityTrace([&copies](const QByteArray& event) {
+        if (event.startsWith("commit"))
+            copies << event;
+    });
+    const ModalScript script({Yes(), [](QWidget* box) { PressButton(box, "Auch dort löschen"); }});
+    form().buttonSelSync->click();
+    SetDurabilityTrace({});
+    EXPECT_EQ(script.answered(), 2);
+    EXPECT_TRUE(copies.isEmpty()) << copies.join(' ').toStdString();
+    EXPECT_EQ(stickEntries(), QStringList({"Fotos 2024"}));
+    EXPECT_EQ(contentsOf(onStick("Fotos 2024/2.jpg")), "zwei");
+    scan();
     EXPECT_EQ(lines(), 0);
 }
 
