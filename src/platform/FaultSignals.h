@@ -3,6 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 
+// Marks each function on a fault's path that calls one that does not return. Under
+// AddressSanitizer the compiler puts __asan_handle_no_return before every such call; on the
+// alternate signal stack that asks pthread_getattr_np for the thread's stack, which allocates
+// through the sanitizer's allocator, and a thread that faulted inside that allocator holding its
+// lock then waits for itself forever. Those calls end the process or block for good, so no stack
+// is left to clean up. Without the sanitizer the mark does nothing.
+#define TANDRIX_FAULT_PATH __attribute__((no_sanitize("address")))
+
 // Fault signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, and SIGABRT, which abort() raises) are
 // caught on the faulting thread's alternate stack, so a stack overflow is caught too. The handler
 // maps the signal to a fault code with FaultCodeForSignal and calls `report(code)`, which must be

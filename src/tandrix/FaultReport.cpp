@@ -17,7 +17,7 @@ static_assert(std::atomic<int>::is_always_lock_free, "the report's guard must be
 std::atomic<int> reporting{0};
 __attribute__((tls_model("initial-exec"))) thread_local bool inReport = false;
 
-[[noreturn]] void report(int32_t code) {
+[[noreturn]] TANDRIX_FAULT_PATH void report(int32_t code) {
     if (inReport)
         ExitNow(0); // the report itself faulted: nothing more can be shown
     inReport = true;

@@ -41,7 +41,7 @@ bool onGuard(const void* address) {
     return stackLow != 0 && a < stackLow + 64 * 1024 && a + margin >= stackLow && a < stackHigh;
 }
 
-void onSignal(int sig, siginfo_t* info, void*) {
+TANDRIX_FAULT_PATH void onSignal(int sig, siginfo_t* info, void*) {
     // Only a fault the kernel raised has an address; a signal sent by a process has none.
     const bool fromKernel = info && info->si_code > 0;
     const int32_t code = FaultCodeForSignal(sig, fromKernel ? info->si_code : 0,
@@ -156,7 +156,7 @@ void WriteToStderr(const char* text, size_t length) {
     }
 }
 
-void ExitNow(int code) {
+TANDRIX_FAULT_PATH void ExitNow(int code) {
     _exit(code);
 }
 
