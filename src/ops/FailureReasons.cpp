@@ -62,14 +62,10 @@ Occupant occupantOf(const QString& destination) {
 QString takenReason(const QString& destination) {
     const bool wantFolder = destination.endsWith(u'/');
     const Occupant occupant = occupantOf(destination);
-    if (occupant.name.isEmpty())
-        return QStringLiteral("Auf dem Ziel steht seit dem Scan ein anderer Eintrag dieses Namens");
-    if (occupant.folder != wantFolder)
-        return QStringLiteral("Datei und Ordner gleichen Namens");
-    if (!occupant.exact)
-        return QStringLiteral("Das Ziel unterscheidet nicht zwischen Groß- und Kleinschreibung und hat "
-                              "schon '%1'")
-            .arg(ReadableName(occupant.name));
+    if (!occupant.name.isEmpty() && occupant.folder != wantFolder)
+        return FileAndFolderReason();
+    if (!occupant.name.isEmpty() && !occupant.exact)
+        return CaseTakenReason(occupant.name);
     return QStringLiteral("Auf dem Ziel steht seit dem Scan ein anderer Eintrag dieses Namens");
 }
 
@@ -92,7 +88,7 @@ QString reasonOf(Attempt attempt, int error, const QString& destination) {
         return takenReason(destination);
     case EISDIR:
     case ENOTDIR:
-        return QStringLiteral("Datei und Ordner gleichen Namens");
+        return FileAndFolderReason();
     case ENOSPC:
     case EDQUOT:
         return QStringLiteral("Kein Platz mehr auf dem Datenträger");

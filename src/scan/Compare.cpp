@@ -145,11 +145,9 @@ private:
                 const bool clash = side == 0 ? std::binary_search(kindClash.begin(), kindClash.end(), index)
                                              : holdsClash(name);
                 if (clash)
-                    blocked = QStringLiteral("Nicht kopiert: Datei und Ordner gleichen Namens");
+                    blocked = QStringLiteral("Nicht kopiert: ") + FileAndFolderReason();
                 else if (const QString other = taken.variantOf(nameOf(side, index)); !other.isEmpty())
-                    blocked = QStringLiteral("Nicht kopiert: Das Ziel unterscheidet nicht zwischen Groß- und "
-                                             "Kleinschreibung und hat schon '%1'")
-                                  .arg(ReadableName(other));
+                    blocked = QStringLiteral("Nicht kopiert: ") + CaseTakenReason(other);
                 listOneSided(side, index, folder, uncertain, blocked);
             }
         }

@@ -98,24 +98,26 @@ QString RowNote(const ResultRow& row) {
     else if (row.uncertain)
         notes << QStringLiteral("Unvollständiger Scan: erst nach einem vollständigen Scan ausführbar");
     if (row.bothChanged)
-        notes << QStringLiteral("Auf beiden Seiten geändert seit dem letzten Abgleich ") + DateText(row.inStepSince);
-    switch (row.sinceSync) {
-    case DeletedOn1:
-        notes << QStringLiteral("Seit dem letzten Abgleich auf Seite 1 gelöscht");
-        break;
-    case DeletedOn2:
-        notes << QStringLiteral("Seit dem letzten Abgleich auf Seite 2 gelöscht");
-        break;
-    case DeletedOn1ChangedOn2:
-        notes << QStringLiteral("Auf Seite 1 gelöscht, auf Seite 2 geändert");
-        break;
-    case DeletedOn2ChangedOn1:
-        notes << QStringLiteral("Auf Seite 2 gelöscht, auf Seite 1 geändert");
-        break;
-    default:
-        break;
-    }
+        notes << QStringLiteral("Auf beiden Seiten geändert seit dem letzten Abgleich ") +
+                     DateText(row.inStepSince);
+    // By SinceSync, which starts with NothingKnown.
+    static const char16_t* const since[] = {nullptr, u"Seit dem letzten Abgleich auf Seite 1 gelöscht",
+                                            u"Seit dem letzten Abgleich auf Seite 2 gelöscht",
+                                            u"Auf Seite 1 gelöscht, auf Seite 2 geändert",
+                                            u"Auf Seite 2 gelöscht, auf Seite 1 geändert"};
+    if (row.sinceSync > NothingKnown && row.sinceSync <= DeletedOn2ChangedOn1)
+        notes << QString::fromUtf16(since[row.sinceSync]);
     return notes.join(u'\n');
+}
+
+QString FileAndFolderReason() {
+    return QStringLiteral("Datei und Ordner gleichen Namens");
+}
+
+QString CaseTakenReason(const QString& existingName) {
+    return QStringLiteral(
+               "Das Ziel unterscheidet nicht zwischen Groß- und Kleinschreibung und hat schon '%1'")
+        .arg(ReadableName(existingName));
 }
 
 QString CellText(const ResultRow& row, int column) {

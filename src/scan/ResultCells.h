@@ -19,6 +19,11 @@ QString ReadableName(const QString& name);
 // when there is nothing to say.
 QString RowNote(const ResultRow& row);
 
+// Why an entry can never be put on the other side, as the scan or an operation finds it: a file
+// and a folder of one name, or a name the other side already holds in another letter case.
+QString FileAndFolderReason();
+QString CaseTakenReason(const QString& existingName);
+
 // The text of one of the seven columns of the result list for a row.
 QString CellText(const ResultRow& row, int column);
 

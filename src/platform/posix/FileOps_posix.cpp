@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -465,9 +466,9 @@ bool SetModTime(const QString& path, int64_t seconds, int* error) {
         return fail(error, errno);
     bool ok = futimens(fd, times) == 0;
     int reason = errno;
-    // Done only when the file system really holds the new time.
+    // Done only when the file system really holds the new time; FAT rounds it to 2 seconds.
     struct stat after {};
-    if (ok && (fstat(fd, &after) != 0 || after.st_mtim.tv_sec != time_t(seconds))) {
+    if (ok && (fstat(fd, &after) != 0 || std::llabs(int64_t(after.st_mtim.tv_sec) - seconds) > 2)) {
         ok = false;
         reason = ENOTSUP;
     }
