@@ -178,7 +178,7 @@ Phases runPhases(App& app) {
     for (double* time : times) {
         clock.restart();
         KeepStateOfScan(folder, key, state.rows.rows, trees[0], trees[1], report, state.settings, true,
-                        1700000000);
+                        1700000000, 0, false);
         *time = clock.nsecsElapsed() / 1e6;
     }
     clock.restart();
@@ -211,7 +211,7 @@ qint64 realStateBytes(const QString& root, size_t& count) {
     options.report = &report;
     MatchRows(trees[0], trees[1], Settings(), options);
     const StateUpdate state =
-        StateAfterScan(CommonState(), trees[0], trees[1], report, Settings(), 1700000000);
+        StateAfterScan(CommonState(), trees[0], trees[1], report, Settings(), 1700000000, 0);
     count = state.state.fileCount();
     return SerializeCommonState(state.state).size();
 }

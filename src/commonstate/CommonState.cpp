@@ -1,6 +1,6 @@
 #include "commonstate/CommonState.h"
 
-#include "commonstate/StateLookup.h"
+#include "commonstate/ChangedSince.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileName.h"
 
@@ -31,17 +31,11 @@ std::pair<QByteArray, QByteArray> splitPath(const QString& relativePath) {
     return {EncodeFileName(path.left(cut)), EncodeFileName(path.mid(cut))};
 }
 
-bool sameWithinTolerance(const RememberedFile& a, const RememberedFile& b, const Settings& settings) {
-    for (int side = 0; side < 2; ++side)
-        if (a.size[side] != b.size[side] || CompareTimes(a.date[side], b.date[side], settings) != 0)
-            return false;
-    return true;
-}
-
 bool sameEntry(const RememberedFile& a, const RememberedFile& b) {
     return a.size[0] == b.size[0] && a.size[1] == b.size[1] && a.date[0] == b.date[0] &&
            a.date[1] == b.date[1] && a.since == b.since && a.inode[0] == b.inode[0] &&
-           a.inode[1] == b.inode[1] && a.inStep == b.inStep;
+           a.inode[1] == b.inode[1] && a.birth[0] == b.birth[0] && a.birth[1] == b.birth[1] &&
+           a.utcOffset == b.utcOffset && a.inStep == b.inStep;
 }
 
 // A reported file with its name and what was remembered of it (an index into the old folder).
@@ -54,8 +48,8 @@ struct Reported {
 class ScanMerge {
 public:
     ScanMerge(const CommonState& b, const SideTree& side1, const SideTree& side2, const Settings& s,
-              int32_t n)
-        : before(b), lookup(b), tree{&side1, &side2}, settings(s), now(n), knowsRoot(b.hasRoot()) {}
+              int32_t n, int64_t offset)
+        : before(b), tree{&side1, &side2}, settings(s), now(n), utcOffset(offset), knowsRoot(b.hasRoot()) {}
 
     StateUpdate run(const ScanReport& report) {
         // Folders remembered as spelled first, so that no other spelling takes their files too.
@@ -111,10 +105,10 @@ private:
     bool merged(const ScanReport& report, size_t f, StateFolder& next) {
         const ScanReport::Folder& folder = report.folders[f];
         const StateFolder* old = olds[f];
-        if (!old) {
-            old = lookup.folder(DecodeFileName(folderKey(folder.path1)));
-            if (old && exact.contains(old))
-                old = nullptr;
+        if (!old && !folder.path2.isEmpty()) {
+            // Side 2 may keep the spelling of the last sync where side 1 changed its letter case.
+            const auto found = before.folders.constFind(folderKey(folder.path2));
+            old = found == before.folders.cend() || exact.contains(&*found) ? nullptr : &*found;
         }
         mergeFiles(report, folder, old, next);
         const bool onBoth = folder.sides == (PresentOn1 | PresentOn1 << 1);
@@ -127,9 +121,23 @@ private:
         const int side = file.entry[0] != ScanReport::Absent ? 0 : 1;
         return tree[side]->name(tree[side]->entries[file.entry[side]]);
     }
-    uint64_t inodeOf(int side, const SideEntry& e) const {
+    SideDevice deviceOf(int side, const SideEntry& e) const {
         const std::vector<SideDevice>& devices = tree[side]->devices;
-        return e.device < devices.size() && devices[e.device].stableInodes ? e.inode : 0;
+        return e.device < devices.size() ? devices[e.device] : SideDevice{};
+    }
+    uint64_t inodeOf(int side, const SideEntry& e) const {
+        return deviceOf(side, e).stableInodes ? e.inode : 0;
+    }
+    uint64_t birthOf(int side, const SideEntry& e) const {
+        return deviceOf(side, e).stableInodes ? e.birth : 0;
+    }
+    bool unchangedSince(const RememberedFile& remembered, const SideEntry* const (&e)[2]) const {
+        for (int side = 0; side < 2; ++side) {
+            const FileNow current{e[side]->size, e[side]->date, utcOffset, deviceOf(side, *e[side]).exactTimes};
+            if (ChangedOn(side, current, remembered, settings))
+                return false;
+        }
+        return true;
     }
 
     void mergeFiles(const ScanReport& report, const ScanReport::Folder& folder, const StateFolder* old,
@@ -159,8 +167,8 @@ private:
         }
     }
 
-    // Pairs the items with the old folder's files: exactly as spelled, then, for the rest, the one
-    // case variant that no item has as spelled.
+    // Pairs the items with the old folder's files: exactly as spelled, then, for the rest on both
+    // sides, under side 2's spelling where no item has it as spelled.
     void findOld(const StateFolder& old) {
         size_t k = 0;
         bool missed = false;
@@ -179,9 +187,10 @@ private:
             if (item.old >= 0)
                 taken[size_t(item.old)] = true;
         for (Reported& item : items) {
-            if (item.old >= 0)
+            if (item.old >= 0 || item.file->entry[0] == ScanReport::Absent ||
+                item.file->entry[1] == ScanReport::Absent)
                 continue;
-            const int variant = lookup.fileIndex(old, item.name);
+            const int variant = old.indexOf(tree[1]->name(tree[1]->entries[item.file->entry[1]]));
             if (variant >= 0 && !taken[size_t(variant)]) {
                 item.old = variant;
                 taken[size_t(variant)] = true;
@@ -201,8 +210,13 @@ private:
         }
         const SideEntry& a = tree[0]->entries[file.entry[0]];
         const SideEntry& b = tree[1]->entries[file.entry[1]];
-        const RememberedFile current{
-            {a.size, b.size}, {a.date, b.date}, now, {inodeOf(0, a), inodeOf(1, b)}, true};
+        const RememberedFile current{{a.size, b.size},
+                                     {a.date, b.date},
+                                     now,
+                                     {inodeOf(0, a), inodeOf(1, b)},
+                                     {birthOf(0, a), birthOf(1, b)},
+                                     int32_t(utcOffset),
+                                     true};
         if (!file.equal) {
             // Not in step now: what they last had in common stays what it was. A pair the first
             // kept scan finds is only seen, so it is not new on both sides later; one that came
@@ -215,19 +229,22 @@ private:
             return true;
         }
         entry = current;
-        if (remembered && remembered->inStep && sameWithinTolerance(*remembered, current, settings)) {
+        const SideEntry* const both[2] = {&a, &b};
+        if (remembered && remembered->inStep && unchangedSince(*remembered, both)) {
             entry = *remembered;
-            entry.inode[0] = current.inode[0];
-            entry.inode[1] = current.inode[1];
+            for (int side = 0; side < 2; ++side) {
+                entry.inode[side] = current.inode[side];
+                entry.birth[side] = current.birth[side];
+            }
         }
         return true;
     }
 
     const CommonState& before;
-    StateLookup lookup;
     const SideTree* tree[2];
     const Settings& settings;
     const int32_t now;
+    const int64_t utcOffset;
     const bool knowsRoot;
     std::vector<const StateFolder*> olds;
     QSet<const StateFolder*> exact;
@@ -271,10 +288,15 @@ void StateFolder::add(std::string_view name, const RememberedFile& state) {
     names.insert(names.end(), name.begin(), name.end());
 }
 
-const RememberedFile* StateFolder::find(std::string_view wanted) const {
+int StateFolder::indexOf(std::string_view wanted) const {
     const auto at = std::lower_bound(files.begin(), files.end(), wanted,
                                      [this](const File& f, std::string_view n) { return name(f) < n; });
-    return at != files.end() && name(*at) == wanted ? &at->state : nullptr;
+    return at != files.end() && name(*at) == wanted ? int(at - files.begin()) : -1;
+}
+
+const RememberedFile* StateFolder::find(std::string_view wanted) const {
+    const int at = indexOf(wanted);
+    return at < 0 ? nullptr : &files[size_t(at)].state;
 }
 
 size_t CommonState::fileCount() const {
@@ -290,17 +312,20 @@ bool CommonState::hasRoot() const {
 }
 
 const RememberedFile* FindRemembered(const CommonState& state, const QString& pathOnSide1) {
-    return StateLookup(state).file(pathOnSide1);
+    const auto [folder, name] = splitPath(pathOnSide1);
+    const auto found = state.folders.constFind(folder);
+    return found == state.folders.cend() ? nullptr : found->find(viewOf(name));
 }
 
 const StateFolder* FindRecordedFolder(const CommonState& state, const QString& pathOnSide1) {
-    const StateFolder* folder = StateLookup(state).folder(pathOnSide1);
-    return folder && folder->recorded ? folder : nullptr;
+    const auto found = state.folders.constFind(EncodeFileName(withoutLeadingSeparator(pathOnSide1)));
+    return found != state.folders.cend() && found->recorded ? &*found : nullptr;
 }
 
 StateUpdate StateAfterScan(const CommonState& before, const SideTree& side1, const SideTree& side2,
-                           const ScanReport& report, const Settings& settings, int32_t now) {
-    return ScanMerge(before, side1, side2, settings, now).run(report);
+                           const ScanReport& report, const Settings& settings, int32_t now,
+                           int64_t utcOffset) {
+    return ScanMerge(before, side1, side2, settings, now, utcOffset).run(report);
 }
 
 void RecordSync(CommonState& state, const SyncOutcome& outcome, int32_t now) {
@@ -341,9 +366,14 @@ void RecordSync(CommonState& state, const SyncOutcome& outcome, int32_t now) {
     QHash<QByteArray, std::vector<std::pair<QByteArray, RememberedFile>>> byFolder;
     for (const SyncedFile& file : outcome.synced) {
         auto [folder, name] = splitPath(file.pathOnSide1);
-        byFolder[folder].push_back(
-            {std::move(name),
-             {{file.size, file.size}, {file.date, file.date}, now, {file.inode[0], file.inode[1]}, true}});
+        byFolder[folder].push_back({std::move(name),
+                                    {{file.size, file.size},
+                                     {file.date, file.date},
+                                     now,
+                                     {file.inode[0], file.inode[1]},
+                                     {file.birth[0], file.birth[1]},
+                                     int32_t(outcome.utcOffset),
+                                     true}});
     }
     for (auto it = byFolder.begin(); it != byFolder.end(); ++it) {
         recordFolders(state, it.key(), now);

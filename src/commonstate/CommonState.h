@@ -27,10 +27,16 @@ StateKey StateKeyOf(const QString& host, const QString& root1, const QString& ro
 // sides had it when it was first seen on both without being in step: such a file is not new on
 // both sides later, but it never makes a row red nor tells of a deletion.
 struct RememberedFile {
+    static constexpr int32_t UnknownOffset = INT32_MIN;
     int64_t size[2] = {0, 0};
     int32_t date[2] = {0, 0};   // local seconds, as in a row
     int32_t since = 0;          // local seconds: when the two sides were first seen so
     uint64_t inode[2] = {0, 0}; // 0 where unknown, or where that side's file system renumbers entries
+    // When each side's file was made (nanoseconds since 1970); 0 where unknown. With the inode it
+    // tells the file from a new one that was given the freed number.
+    uint64_t birth[2] = {0, 0};
+    // Seconds east of UTC that `date` was made with; unknown in states of older files.
+    int32_t utcOffset = UnknownOffset;
     bool inStep = true;
 };
 
@@ -50,6 +56,7 @@ struct StateFolder {
 
     std::string_view name(const File& f) const { return {names.data() + f.nameOffset, f.nameLength}; }
     void add(std::string_view name, const RememberedFile& state);
+    int indexOf(std::string_view name) const; // -1 when there is none of exactly that name
     const RememberedFile* find(std::string_view name) const;
 };
 
@@ -65,9 +72,7 @@ struct CommonState {
     bool hasRoot() const;
 };
 
-// The remembered file at a relative path spelled as on side 1; null when there is none. A name
-// that is not remembered as spelled stands for the one remembered name of its folder that equals
-// it without regard to letter case, where there is exactly one.
+// The remembered file at a relative path spelled exactly as on side 1; null when there is none.
 const RememberedFile* FindRemembered(const CommonState& state, const QString& pathOnSide1);
 // The recorded folder at a relative path on side 1 ending with "/"; null when there is none.
 const StateFolder* FindRecordedFolder(const CommonState& state, const QString& pathOnSide1);
@@ -86,7 +91,8 @@ struct StateUpdate {
     bool changed = false;
 };
 StateUpdate StateAfterScan(const CommonState& before, const SideTree& side1, const SideTree& side2,
-                           const ScanReport& report, const Settings& settings, int32_t now);
+                           const ScanReport& report, const Settings& settings, int32_t now,
+                           int64_t utcOffset);
 
 // A file a sync has just put in step: both sides now have this size and date.
 struct SyncedFile {
@@ -94,6 +100,7 @@ struct SyncedFile {
     int64_t size;
     int32_t date;
     uint64_t inode[2] = {0, 0}; // 0 where unknown
+    uint64_t birth[2] = {0, 0};
 };
 // What a sync did, as far as the state is concerned. A rename carried out on one side is the file
 // synced under its new path and its old path deleted.
@@ -102,6 +109,7 @@ struct SyncOutcome {
     std::vector<QString> createdFolders; // now on both sides: paths on side 1 ending with "/"
     std::vector<QString> deleted;        // now on neither side: paths on side 1; a folder ends with "/"
                                          // and takes everything remembered beneath it along
+    int64_t utcOffset = 0;               // what the dates of `synced` were made with
 
     bool empty() const { return synced.empty() && createdFolders.empty() && deleted.empty(); }
 };

@@ -13,8 +13,9 @@ namespace {
 
 const QByteArray Mark = QByteArrayLiteral("TDXSTAND");
 // Version 1 kept the files in step; version 2 adds the folders on both sides, the files only seen
-// on both and the inodes. Both are read, version 2 is written.
-constexpr uint32_t Version = 2;
+// on both and the inodes; version 3 the birth times and the offset from UTC of the dates. All are
+// read, version 3 is written.
+constexpr uint32_t Version = 3;
 constexpr qsizetype HeaderSize = 8 + 4 + 8;
 constexpr int PackLevel = Z_BEST_SPEED;
 
@@ -149,17 +150,27 @@ private:
     bool good = true;
 };
 
-enum FileFlag : uint8_t { OtherSize = 1, OtherDate = 2, OnlySeen = 4, Inode1 = 8, Inode2 = 16 };
-constexpr uint8_t FlagsOf[] = {0, OtherSize | OtherDate, OtherSize | OtherDate | OnlySeen | Inode1 | Inode2};
+enum FileFlag : uint8_t {
+    OtherSize = 1,
+    OtherDate = 2,
+    OnlySeen = 4,
+    Inode1 = 8,
+    Inode2 = 16,
+    Birth1 = 32,
+    Birth2 = 64,
+    HasOffset = 128
+};
+constexpr uint8_t FlagsOf[] = {0, OtherSize | OtherDate, OtherSize | OtherDate | OnlySeen | Inode1 | Inode2, 0xFF};
 enum FolderFlag : uint8_t { Recorded = 1 };
 
 // The files are kept in columns, so that what is alike lies together and packs well: the folders
 // with their numbers of files (and, from version 2 on, whether they were on both sides and since
 // when); the names, each as the part it shares with the name before and the rest; the sizes; the
 // dates as steps from the date before; the rest (flags, side 2 where it differs, the time since
-// when); and from version 2 on the inodes, each as a step from the one before on its side.
-enum Column { Folders, Names, Sizes, Dates, Rest, Inodes, ColumnCount };
-constexpr int ColumnsOf[] = {0, Inodes, ColumnCount};
+// when, from version 3 on the offset from UTC); from version 2 on the inodes, each as a step from
+// the one before on its side; and from version 3 on the birth times, the same way.
+enum Column { Folders, Names, Sizes, Dates, Rest, Inodes, Births, ColumnCount };
+constexpr int ColumnsOf[] = {0, Inodes, Births, ColumnCount};
 
 std::string payloadOf(const CommonState& state) {
     std::string head;
@@ -184,6 +195,7 @@ std::string payloadOf(const CommonState& state) {
     int64_t lastSince = 0;
     int64_t lastFolderSince = 0;
     uint64_t lastInode[2] = {0, 0};
+    uint64_t lastBirth[2] = {0, 0};
     for (auto it = state.folders.keyValueBegin(); it != state.folders.keyValueEnd(); ++it) {
         const StateFolder& folder = it->second;
         if (!keeps(*it))
@@ -211,18 +223,26 @@ std::string payloadOf(const CommonState& state) {
             putSigned(column[Dates], int64_t(s.date[0]) - lastDate);
             const uint8_t flags = (s.size[1] != s.size[0] ? OtherSize : 0) |
                                   (s.date[1] != s.date[0] ? OtherDate : 0) | (s.inStep ? 0 : OnlySeen) |
-                                  (s.inode[0] ? Inode1 : 0) | (s.inode[1] ? Inode2 : 0);
+                                  (s.inode[0] ? Inode1 : 0) | (s.inode[1] ? Inode2 : 0) |
+                                  (s.birth[0] ? Birth1 : 0) | (s.birth[1] ? Birth2 : 0) |
+                                  (s.utcOffset != RememberedFile::UnknownOffset ? HasOffset : 0);
             column[Rest].push_back(char(flags));
             if (flags & OtherSize)
                 putSigned(column[Rest], s.size[1]);
             if (flags & OtherDate)
                 putSigned(column[Rest], int64_t(s.date[1]) - s.date[0]);
             putSigned(column[Rest], int64_t(s.since) - lastSince);
+            if (flags & HasOffset)
+                putSigned(column[Rest], s.utcOffset);
             for (int side = 0; side < 2; ++side) {
-                if (!s.inode[side])
-                    continue;
-                putSigned(column[Inodes], int64_t(s.inode[side] - lastInode[side]));
-                lastInode[side] = s.inode[side];
+                if (s.inode[side]) {
+                    putSigned(column[Inodes], int64_t(s.inode[side] - lastInode[side]));
+                    lastInode[side] = s.inode[side];
+                }
+                if (s.birth[side]) {
+                    putSigned(column[Births], int64_t(s.birth[side] - lastBirth[side]));
+                    lastBirth[side] = s.birth[side];
+                }
             }
             lastDate = s.date[0];
             lastSince = s.since;
@@ -288,6 +308,7 @@ std::optional<CommonState> parsePayload(std::string_view payload, const StateKey
     int64_t lastSince = 0;
     int64_t lastFolderSince = 0;
     uint64_t lastInode[2] = {0, 0};
+    uint64_t lastBirth[2] = {0, 0};
     std::string name;
     for (uint64_t f = 0; f < folders; ++f) {
         const QByteArray path = column[Folders].byteArray(LongestPath);
@@ -329,15 +350,29 @@ std::optional<CommonState> parsePayload(std::string_view payload, const StateKey
             if (flags & OtherDate)
                 s.date[1] = more.timeAfter(s.date[0]);
             s.since = more.timeAfter(lastSince);
-            for (int side = 0; side < 2; ++side) {
-                if (!(flags & (Inode1 << side)))
-                    continue;
-                s.inode[side] = lastInode[side] + uint64_t(column[Inodes].signedNumber());
-                lastInode[side] = s.inode[side];
-                if (s.inode[side] == 0)
+            if (flags & HasOffset) {
+                const int64_t offset = more.signedNumber();
+                // Offsets from UTC lie within a day either way.
+                if (offset <= -86400 || offset >= 86400)
                     return std::nullopt;
+                s.utcOffset = int32_t(offset);
             }
-            if (!column[Sizes].ok() || !column[Dates].ok() || !more.ok() || !column[Inodes].ok())
+            for (int side = 0; side < 2; ++side) {
+                if (flags & (Inode1 << side)) {
+                    s.inode[side] = lastInode[side] + uint64_t(column[Inodes].signedNumber());
+                    lastInode[side] = s.inode[side];
+                    if (s.inode[side] == 0)
+                        return std::nullopt;
+                }
+                if (flags & (Birth1 << side)) {
+                    s.birth[side] = lastBirth[side] + uint64_t(column[Births].signedNumber());
+                    lastBirth[side] = s.birth[side];
+                    if (s.birth[side] == 0)
+                        return std::nullopt;
+                }
+            }
+            if (!column[Sizes].ok() || !column[Dates].ok() || !more.ok() || !column[Inodes].ok() ||
+                !column[Births].ok())
                 return std::nullopt;
             lastDate = s.date[0];
             lastSince = s.since;

@@ -1,5 +1,6 @@
 #include "commonstate/FindMoves.h"
 
+#include "commonstate/ChangedSince.h"
 #include "commonstate/StateLookup.h"
 
 #include <QHash>
@@ -31,8 +32,8 @@ constexpr size_t MostPairsOfASize = size_t(1) << 16;
 
 class Moves {
 public:
-    Moves(const CommonState& s, const RowList& r, const Settings& st, const SameContents& same)
-        : lookup(s), rows(r), settings(st), sameContents(same), candidates(size_t(r.size())),
+    Moves(const CommonState& s, const RowList& r, const Settings& st, const MoveProof& p)
+        : lookup(s), rows(r), settings(st), proof(p), candidates(size_t(r.size())),
           covered(size_t(r.size()), false) {}
 
     std::vector<Move> find(const std::vector<bool>& deleting, const std::vector<bool>& selected) {
@@ -60,14 +61,14 @@ private:
             if (on[c.side])
                 return;
             if (!c.folder) {
-                c.remembered = lookup.file(PathOnSide(row, 0));
+                c.remembered = lookup.fileOfRow(row);
                 if (!c.remembered || !c.remembered->inStep)
                     return;
             }
             c.role = Role::Deleted;
         } else if (selected && row.sinceSync == NothingKnown) {
             c.side = on[0] ? 0 : 1;
-            if (!c.folder && lookup.file(PathOnSide(row, 0)))
+            if (!c.folder && lookup.fileOfRow(row))
                 return;
             c.role = Role::New;
         }
@@ -84,8 +85,10 @@ private:
     // Whether the new file of row `n` has the size and date remembered of the deleted file of row `d`.
     bool alike(int d, int n) const {
         const Candidate& c = candidates[size_t(d)];
-        return sizeOn(rows[n], c.side) == c.remembered->size[c.side] &&
-               CompareTimes(dateOn(rows[n], c.side), c.remembered->date[c.side], settings) == 0;
+        const ResultRow& row = rows[n];
+        const FileNow now{sizeOn(row, c.side), dateOn(row, c.side), proof.utcOffset,
+                          bool(row.sides & (ExactTimesOn1 << c.side))};
+        return !ChangedOn(c.side, now, *c.remembered, settings);
     }
 
     // Whether the deleted file of row `d` is certainly the new one of row `n`.
@@ -93,9 +96,10 @@ private:
         const Candidate& c = candidates[size_t(d)];
         const ResultRow& row = rows[n];
         if ((row.sides & (StableInodesOn1 << c.side)) && c.remembered->inode[c.side] != 0 &&
-            row.seen[c.side].inode == c.remembered->inode[c.side])
+            row.seen[c.side].inode == c.remembered->inode[c.side] && c.remembered->birth[c.side] != 0 &&
+            proof.birthOf && proof.birthOf(row, c.side) == c.remembered->birth[c.side])
             return true;
-        return sameContents && sameContents(rows[d], row);
+        return proof.sameContents && proof.sameContents(rows[d], row);
     }
 
     // Whether everything beneath the deleted folder `d` has its counterpart beneath the new folder
@@ -229,7 +233,7 @@ private:
     StateLookup lookup;
     const RowList& rows;
     const Settings& settings;
-    const SameContents& sameContents;
+    const MoveProof& proof;
     std::vector<Candidate> candidates;
     std::vector<bool> covered;
     std::vector<Move> moves;
@@ -239,6 +243,6 @@ private:
 
 std::vector<Move> FindMoves(const CommonState& state, const RowList& rows, const std::vector<bool>& deleting,
                             const std::vector<bool>& selected, const Settings& settings,
-                            const SameContents& sameContents) {
-    return Moves(state, rows, settings, sameContents).find(deleting, selected);
+                            const MoveProof& proof) {
+    return Moves(state, rows, settings, proof).find(deleting, selected);
 }

@@ -19,13 +19,23 @@ struct Move {
 // as the file of a new row.
 using SameContents = std::function<bool(const ResultRow& deletedRow, const ResultRow& newRow)>;
 
+// What proves a new file the deleted one: the same bytes, or the same inode number together with
+// the same birth time (a freed inode number is given to the next file made, so the number alone
+// proves nothing).
+struct MoveProof {
+    SameContents sameContents;
+    // When the entry of a row on a side was made (nanoseconds since 1970); 0 where unknown.
+    std::function<uint64_t(const ResultRow& row, int side)> birthOf;
+    int64_t utcOffset = 0; // what the rows' dates were made with
+};
+
 // The moves among the rows to delete (`deleting`: their entry is deleted on one side and is to be
 // deleted on the other) and the selected new rows that are certain: a new file (on side s only,
 // unknown to the state) is the deleted one when its size and date on side s are those remembered
-// of the deleted one there, no other deleted or new file has them, and its inode on side s is the
-// one remembered (where that side keeps inode numbers) or `sameContents` finds the same bytes. A
-// new folder is a deleted one when everything beneath both is the same, file by file and folder by
-// folder, with at least one file. Where that is not certain there is no move.
+// of the deleted one there (as exactly as that side keeps them), no other deleted or new file has
+// them, and `proof` holds: its inode and birth time on side s are the ones remembered, or its bytes
+// are the same. A new folder is a deleted one when everything beneath both is the same, file by
+// file and folder by folder, with at least one file. Where that is not certain there is no move.
 std::vector<Move> FindMoves(const CommonState& state, const RowList& rows, const std::vector<bool>& deleting,
                             const std::vector<bool>& selected, const Settings& settings,
-                            const SameContents& sameContents);
+                            const MoveProof& proof);

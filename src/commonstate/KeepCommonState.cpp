@@ -13,15 +13,20 @@ bool keeps(const QString& folder, const StateKey& key) {
 
 void KeepStateOfScan(const QString& folder, const StateKey& key, RowList& rows, const SideTree& side1,
                      const SideTree& side2, const ScanReport& report, const Settings& settings, bool complete,
-                     int32_t now) {
+                     int32_t now, int64_t utcOffset, bool ignoreDate) {
     if (!keeps(folder, key))
         return;
     const CommonState before = LoadCommonState(folder, key);
-    MarkRows(rows, before, settings);
+    MarkOptions options;
+    options.trees[0] = &side1;
+    options.trees[1] = &side2;
+    options.utcOffset = utcOffset;
+    options.ignoreDate = ignoreDate;
+    MarkRows(rows, before, settings, options);
     // Files a scan could not see are not known to be gone: only a complete scan replaces the state.
     if (!complete)
         return;
-    const StateUpdate after = StateAfterScan(before, side1, side2, report, settings, now);
+    const StateUpdate after = StateAfterScan(before, side1, side2, report, settings, now, utcOffset);
     if (after.changed)
         SaveCommonState(folder, after.state);
 }

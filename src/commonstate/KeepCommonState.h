@@ -8,9 +8,10 @@
 // what happened since it was kept (MarkRows), and after a complete scan keeps the new state when
 // it differs (a missing or damaged file is replaced then). An empty folder or a key without roots
 // keeps nothing and marks nothing.
+// The rows' dates were made with `utcOffset`; `ignoreDate` is the set's option of comparing sizes only.
 void KeepStateOfScan(const QString& folder, const StateKey& key, RowList& rows, const SideTree& side1,
                      const SideTree& side2, const ScanReport& report, const Settings& settings, bool complete,
-                     int32_t now);
+                     int32_t now, int64_t utcOffset, bool ignoreDate);
 
 // The state kept in `folder` for two roots, for a sync that asks what it says (an empty state
 // where nothing is kept).

@@ -2,38 +2,29 @@
 
 #include "commonstate/CommonState.h"
 
-#include <QByteArray>
-#include <QHash>
 #include <QString>
-#include <memory>
 
-// Looks up what a state remembers of paths spelled as on side 1, one row after the other. A
-// folder or a name that is not remembered as spelled stands for the one remembered folder or name
-// (of its folder) that equals it without regard to letter case, where there is exactly one: a side
-// that folds letter case may have changed it. The folded names of a folder are gathered at its
-// first miss only, so a lookup costs the same however many rows there are.
+// Looks up what a state remembers of paths, one row after the other, by their exact spelling: a
+// name that only folds onto a remembered one may be another file (a side that tells letter case
+// apart can hold both), so it never stands for it. A row is looked up under its spelling on side 1
+// and, where side 2 spells it otherwise, under that one: the state keeps side 1's spelling of the
+// last sync, and a side that folds letter case keeps its old spelling when the other changed it.
 class StateLookup {
 public:
-    explicit StateLookup(const CommonState& state);
-    ~StateLookup();
-    StateLookup(const StateLookup&) = delete;
-    StateLookup& operator=(const StateLookup&) = delete;
+    explicit StateLookup(const CommonState& state) : state(state) {}
 
     // The folder of a relative path ending with "/" ("" and "/" are the root); null when unknown.
     const StateFolder* folder(const QString& folderPath);
     // The remembered file of a relative path; null when there is none.
     const RememberedFile* file(const QString& path);
-    // The index in `folder` of the file named `name` (bytes), or of its one case variant; -1 when
-    // there is none.
-    int fileIndex(const StateFolder& folder, std::string_view name);
+    // The remembered file of a row's entry; null when there is none.
+    const RememberedFile* fileOfRow(const ResultRow& row);
     // The `since` of the nearest recorded folder holding `path` (a file's or a folder's); 0 when
     // there is none.
     int32_t recordedSinceAbove(const QString& path);
 
 private:
-    struct Folded;
     const CommonState& state;
-    std::unique_ptr<Folded> folded;
     QString lastFolderPath;
     const StateFolder* lastFolder = nullptr;
     bool haveLast = false;

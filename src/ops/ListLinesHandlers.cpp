@@ -1,6 +1,5 @@
 #include "ops/ListLinesHandlers.h"
 
-#include "ops/DeleteThere.h"
 #include "ui/MainForm.h"
 #include "ui/Message.h"
 #include "ui/ResultListModel.h"
@@ -32,18 +31,10 @@ int CountSelected(const std::vector<bool>& flags) {
     return int(std::count(flags.begin(), flags.end(), true));
 }
 
-int CountBothChanged(const MainForm& form, const std::vector<bool>& selected) {
+int CountSelectedRows(const MainForm& form, const std::vector<bool>& selected, bool (*test)(const ResultRow&)) {
     int count = 0;
     for (size_t line = 0; line < selected.size(); ++line)
-        if (selected[line] && form.listModel->line(int(line)).bothChanged)
-            ++count;
-    return count;
-}
-
-int CountDeletedSinceSync(const MainForm& form, const std::vector<bool>& selected) {
-    int count = 0;
-    for (size_t line = 0; line < selected.size(); ++line)
-        if (selected[line] && DeletedSinceSync(form.listModel->line(int(line))))
+        if (selected[line] && test(form.listModel->line(int(line))))
             ++count;
     return count;
 }

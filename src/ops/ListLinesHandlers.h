@@ -4,6 +4,7 @@
 #include <vector>
 
 struct MainForm;
+struct ResultRow;
 
 // The lines of the result list as the file operations read them.
 int ListLineCount(const MainForm& form);
@@ -12,10 +13,9 @@ QString ListLinePath(const MainForm& form, int line);
 // One flag per line, read from the list's selection in one pass.
 std::vector<bool> SelectedLineFlags(const MainForm& form);
 int CountSelected(const std::vector<bool>& flags);
-// How many of the selected lines show files changed on both sides.
-int CountBothChanged(const MainForm& form, const std::vector<bool>& selected);
-// How many of the selected lines show entries deleted on one side since the last sync.
-int CountDeletedSinceSync(const MainForm& form, const std::vector<bool>& selected);
+// How many of the selected lines show rows that pass `test` (files changed on both sides, entries
+// deleted on one side since the last sync …).
+int CountSelectedRows(const MainForm& form, const std::vector<bool>& selected, bool (*test)(const ResultRow&));
 
 // Whether the selected lines may be acted on. A line that rests on a scan which could not read all
 // that could contradict it (cancelled, or a folder that could not be read) might name a file as

@@ -2,6 +2,7 @@
 
 #include "commonstate/FindMoves.h"
 #include "commonstate/KeepCommonState.h"
+#include "commonstate/MarkRows.h"
 #include "ops/CopyWithProgress.h"
 #include "ops/DeletePath.h"
 #include "ops/DeleteThere.h"
@@ -59,13 +60,27 @@ constexpr uint8_t LeftOut = 2;
 // What the user answered about the rows of entries deleted on one side since the last sync.
 enum class DeletedAnswer { DeleteThere, CopyBack, LeaveOut };
 
+// What the user answered about the rows changed since the last sync on one side only whose dates
+// are older there than on the other side.
+enum class OlderAnswer { TakeChange, KeepNewer, LeaveOut };
+
 struct LeaveOut {
     bool bothChanged = false;
     bool deleted = false;
+    bool older = false;
     bool operator()(const ResultRow& row) const {
-        return (bothChanged && row.bothChanged) || (deleted && DeletedSinceSync(row));
+        return (bothChanged && row.bothChanged) || (deleted && DeletedSinceSync(row)) ||
+               (older && row.olderWins);
     }
 };
+
+bool ChangedOnBoth(const ResultRow& row) {
+    return row.bothChanged;
+}
+
+bool OlderWins(const ResultRow& row) {
+    return row.olderWins;
+}
 
 // Marks (side = 1) the row of every selected line, or LeftOut when the user chose to leave it
 // out. The forward search from the previous match keeps this linear, as the list shows the rows
@@ -250,7 +265,16 @@ struct SyncRun {
         // The copy's own inode where the scan found that side keeps inode numbers; a new file's is
         // learnt by the next complete scan.
         file.inode[1 - from] = keptInode(row, 1 - from, p.copy.inode);
+        noteBirths(file, row);
         outcome.synced.push_back(file);
+    }
+
+    // With the inodes, when each side's file was made: it tells a file renamed later from a new one
+    // that was given a freed inode number.
+    void noteBirths(SyncedFile& file, const ResultRow& row) const {
+        for (int side = 0; side < 2; ++side)
+            if (file.inode[side])
+                file.birth[side] = BirthTimeOf(rootOf(side) + PathOnSide(row, side));
     }
 
     void commitBatch() {
@@ -356,6 +380,7 @@ struct SyncRun {
                 file.inode[fromSide] = keptInode(row, fromSide, row.seen[fromSide].inode);
                 if (!move.folder)
                     file.inode[side] = keptInode(gone, side, gone.seen[side].inode);
+                noteBirths(file, row);
                 outcome.synced.push_back(file);
             }
             done(size_t(k));
@@ -432,6 +457,37 @@ DeletedAnswer askAboutDeleted(int count) {
                        : (answer == 1 ? DeletedAnswer::CopyBack : DeletedAnswer::LeaveOut);
 }
 
+OlderAnswer askAboutOlder(AppState& state, int count) {
+    QString text = QString::number(count) +
+                   QStringLiteral(" Datei(en) wurden seit dem letzten Abgleich geändert und tragen ein älteres "
+                                  "Datum als auf der anderen Seite.\n\n"
+                                  "Meist wurde eine ältere Fassung zurückgeholt (aus einer Sicherung, mit "
+                                  "erhaltenem Datum), oder die Uhr eines der Computer geht falsch.\n\n"
+                                  "\"Übernehmen\" kopiert die geänderte Fassung über die unveränderte, "
+                                  "\"Neuere behalten\" kopiert wie sonst die neuere, \"Auslassen\" lässt "
+                                  "sie ausgewählt in der Liste.");
+    if (state.scan.FutureDated > 0) {
+        state.futureNoteShown = true;
+        text += QStringLiteral("\n\n") + FutureDatedText(state.scan.FutureDated);
+    }
+    // Enter keeps the user's change: nothing of it is lost either way but by "Neuere behalten".
+    const int answer = AskChoice(
+        QStringLiteral("Tandrix: Ältere Fassung übernehmen"), text,
+        {QStringLiteral("Übernehmen"), QStringLiteral("Neuere behalten"), QStringLiteral("Auslassen")}, 0);
+    return answer == 0 ? OlderAnswer::TakeChange : (answer == 1 ? OlderAnswer::KeepNewer : OlderAnswer::LeaveOut);
+}
+
+// The marked rows that the change turned to its older side are copied from the newer side again,
+// as when nothing is remembered.
+void keepNewer(RowList& rows) {
+    for (ResultRow& row : rows) {
+        if (row.side == 1 && row.olderWins) {
+            TurnRow(row);
+            row.olderWins = false;
+        }
+    }
+}
+
 // What "Auch dort löschen" does: which rows are deleted where they still exist, and which of
 // them are renamed to a new row's name instead, as the memory of the last sync proves them the
 // same entry.
@@ -446,8 +502,14 @@ void planDeletions(AppState& state, SyncRun& run, const StateKey& key) {
         return SameFileContents(run.rootOf(side) + PathOnSide(gone, side),
                                 run.rootOf(1 - side) + PathOnSide(added, 1 - side));
     };
-    const std::vector<Move> moves = FindMoves(KeptState(state.commonStateFolder, key), rows, run.deleting,
-                                              chosen, state.settings, sameContents);
+    MoveProof proof;
+    proof.sameContents = sameContents;
+    proof.birthOf = [&run](const ResultRow& row, int side) {
+        return BirthTimeOf(run.rootOf(side) + PathOnSide(row, side));
+    };
+    proof.utcOffset = state.scan.utcOffset;
+    const std::vector<Move> moves =
+        FindMoves(KeptState(state.commonStateFolder, key), rows, run.deleting, chosen, state.settings, proof);
     for (const Move& move : moves)
         run.moveOfNewRow.insert(move.newRow, move);
 }
@@ -468,7 +530,7 @@ void SyncSelected(AppState& state, MainForm& form) {
         DisableControls(form, false);
         return;
     }
-    const int bothChanged = CountBothChanged(form, selected);
+    const int bothChanged = CountSelectedRows(form, selected, ChangedOnBoth);
     LeaveOut leaveOut;
     leaveOut.bothChanged =
         bothChanged > 0 &&
@@ -476,9 +538,12 @@ void SyncSelected(AppState& state, MainForm& form) {
                   QString::number(bothChanged) +
                       QStringLiteral(" Datei(en) wurden auf beiden Seiten geändert. Trotzdem überschreiben? "
                                      "(Nein: diese Dateien auslassen)"));
-    const int deleted = CountDeletedSinceSync(form, selected);
+    const int deleted = CountSelectedRows(form, selected, DeletedSinceSync);
     const DeletedAnswer deletedAnswer = deleted > 0 ? askAboutDeleted(deleted) : DeletedAnswer::CopyBack;
     leaveOut.deleted = deletedAnswer == DeletedAnswer::LeaveOut;
+    const int older = CountSelectedRows(form, selected, OlderWins);
+    const OlderAnswer olderAnswer = older > 0 ? askAboutOlder(state, older) : OlderAnswer::TakeChange;
+    leaveOut.older = olderAnswer == OlderAnswer::LeaveOut;
 
     SortRows(state.rows);
     for (ResultRow& row : state.rows.rows)
@@ -488,9 +553,11 @@ void SyncSelected(AppState& state, MainForm& form) {
     EventPump pump(form.checkBoxCancel);
     CountDisplay countDisplay(form);
     Status(form, QStringLiteral("Synchronisiere: Übertrage Auswahl..."), 0);
-    const int savedCount =
-        count - (leaveOut.bothChanged ? bothChanged : 0) - (leaveOut.deleted ? deleted : 0);
+    const int savedCount = count - (leaveOut.bothChanged ? bothChanged : 0) -
+                           (leaveOut.deleted ? deleted : 0) - (leaveOut.older ? older : 0);
     markSelection(state, form, selected, leaveOut, count, pump, countDisplay);
+    if (olderAnswer == OlderAnswer::KeepNewer)
+        keepNewer(state.rows.rows);
 
     std::vector<bool> carriedOut(state.rows.rows.size(), false);
     SyncRun run(state, form, pump, countDisplay, carriedOut, savedCount, pump.cancelled());
@@ -506,12 +573,13 @@ void SyncSelected(AppState& state, MainForm& form) {
     run.deleteThere();
     run.finish();
     dropCarriedOut(state.rows, carriedOut);
+    run.outcome.utcOffset = run.utcOffset;
     KeepStateOfSync(state.commonStateFolder, key, run.outcome,
                     LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), run.utcOffset));
 
     DisableControls(form, false);
     FillResultList(state, form);
-    if (leaveOut.bothChanged || leaveOut.deleted) {
+    if (leaveOut.bothChanged || leaveOut.deleted || leaveOut.older) {
         // The rows left out stay selected, so the user can look at them and decide one by one.
         std::vector<bool> leftOut;
         leftOut.reserve(state.rows.rows.size());

@@ -17,6 +17,7 @@ struct ListedEntry {
     int64_t mtimeUtc = 0; // seconds since 1970 in UTC
     uint64_t device = 0;  // identity, so a folder can be opened again and checked
     uint64_t inode = 0;
+    uint64_t birth = 0; // nanoseconds since 1970 when the entry was made; 0 where not kept
 };
 
 // An open folder. Subfolders are opened relative to it without following a link, so a walk can
@@ -55,6 +56,9 @@ public:
     // Whether the file system keeps an entry's inode number for as long as the entry exists. FAT,
     // exFAT and FUSE drivers may number an entry anew each time it is looked up.
     bool keepsInodes() const;
+    // Whether the file system keeps an entry's time exactly as set, in UTC. FAT keeps local time in
+    // steps of two seconds, exFAT and FUSE drivers may round or shift it.
+    bool keepsExactTimes() const;
 
 private:
     explicit Folder(int handle);
@@ -62,6 +66,10 @@ private:
     uint64_t dev = 0;
     uint64_t ino = 0;
 };
+
+// When the entry at `path` (not followed when a link) was made, in nanoseconds since 1970; 0 where
+// the file system does not keep it or the entry cannot be looked at.
+uint64_t BirthTimeOf(const QString& path);
 
 // Whether `path`, without its trailing separators, names an existing directory ("/" included);
 // the empty path does not.

@@ -89,6 +89,8 @@ private:
             row.sides |= uint8_t(LinkOn1 << side);
         if (device.stableInodes)
             row.sides |= uint8_t(StableInodesOn1 << side);
+        if (device.exactTimes)
+            row.sides |= uint8_t(ExactTimesOn1 << side);
         row.seen[side] = {device.id, e.inode};
     }
 
@@ -98,8 +100,10 @@ private:
         const bool uncertain = folder.uncertain || (a.flags & EntryIncomplete) || (b.flags & EntryIncomplete);
         const size_t reported = options.report ? options.report->folders.size() : 0;
         if (ScanReport* report = options.report)
-            report->folders.push_back({EncodeFileName(folder.prefix[0]), PresentOn1 | PresentOn1 << 1,
-                                       uint32_t(report->files.size()), 0});
+            report->folders.push_back(
+                {EncodeFileName(folder.prefix[0]),
+                 folder.prefix[1] != folder.prefix[0] ? EncodeFileName(folder.prefix[1]) : QByteArray(),
+                 PresentOn1 | PresentOn1 << 1, uint32_t(report->files.size()), 0});
         std::vector<uint32_t> left[2];
         uint32_t i = a.firstChild;
         uint32_t j = b.firstChild;
@@ -311,8 +315,10 @@ private:
             if (!isDir)
                 continue;
             if (ScanReport* report = options.report) {
-                report->folders.push_back({EncodeFileName(spelled[0]), uint8_t(PresentOn1 << side),
-                                           uint32_t(report->files.size()), 0});
+                report->folders.push_back(
+                    {EncodeFileName(spelled[0]),
+                     spelled[1] != spelled[0] ? EncodeFileName(spelled[1]) : QByteArray(),
+                     uint8_t(PresentOn1 << side), uint32_t(report->files.size()), 0});
                 for (uint32_t c = e.firstChild; c < e.firstChild + e.childCount; ++c)
                     reportOneSided(side, c);
                 report->folders.back().count = uint32_t(report->files.size()) - report->folders.back().first;
@@ -330,7 +336,22 @@ private:
     std::vector<Emitted> out;
 };
 
+QChar leftOutAction(bool onlyToTarget, bool onlyToSource) {
+    if (onlyToSource)
+        return u'>';
+    if (onlyToTarget)
+        return u'<';
+    return QChar();
+}
+
 } // namespace
+
+void DropLeftOutDirection(ResultRows& list, bool onlyToTarget, bool onlyToSource) {
+    const QChar hidden = leftOutAction(onlyToTarget, onlyToSource);
+    if (!hidden.isNull())
+        list.rows.removeIf([hidden](const ResultRow& row) { return row.action == hidden; });
+    list.current = int(list.rows.size()) - 1;
+}
 
 int CompareTimes(int32_t a, int32_t b, const Settings& settings) {
     // Wide arithmetic: the difference of two 32-bit times (-1 marks an unknown one) can overflow.
@@ -356,11 +377,7 @@ ResultRows MatchRows(const SideTree& side1, const SideTree& side2, const Setting
                      const MatchOptions& options) {
     std::vector<Emitted> emitted = Matcher(side1, side2, settings, options).run();
 
-    QChar hidden;
-    if (options.OnlyToSourceFlag)
-        hidden = u'>';
-    else if (options.OnlyToTargetFlag)
-        hidden = u'<';
+    const QChar hidden = leftOutAction(options.OnlyToTargetFlag, options.OnlyToSourceFlag);
     if (!hidden.isNull())
         emitted.erase(std::remove_if(emitted.begin(), emitted.end(),
                                      [&](const Emitted& e) { return e.row.action == hidden; }),

@@ -20,6 +20,7 @@ struct ScanReport {
     static constexpr uint32_t Absent = UINT32_MAX;
     struct Folder {
         QByteArray path1; // relative path on side 1 as bytes, ending with "/"; empty for the root
+        QByteArray path2; // the same on side 2 where it is spelled otherwise there; else empty
         uint8_t sides;    // PresentOn1 << side
         uint32_t first;   // its files are files[first] to files[first + count - 1]
         uint32_t count;
@@ -66,3 +67,7 @@ MatchOptions MatchOptionsOf(const ScanState& scan);
 // The last row is current.
 ResultRows MatchRows(const SideTree& side1, const SideTree& side2, const Settings& settings,
                      const MatchOptions& options);
+
+// Drops the rows of the direction a set leaves out: OnlyToTarget drops "<" rows, OnlyToSource ">"
+// rows. The last row is current.
+void DropLeftOutDirection(ResultRows& list, bool onlyToTarget, bool onlyToSource);

@@ -107,7 +107,17 @@ QString RowNote(const ResultRow& row) {
                                             u"Auf Seite 2 gelöscht, auf Seite 1 geändert"};
     if (row.sinceSync > NothingKnown && row.sinceSync <= DeletedOn2ChangedOn1)
         notes << QString::fromUtf16(since[row.sinceSync]);
+    if (row.olderWins)
+        notes << QStringLiteral("Seit dem letzten Abgleich auf Seite %1 geändert (älteres Datum)")
+                     .arg(row.action == u'<' ? 2 : 1);
     return notes.join(u'\n');
+}
+
+QString FutureDatedText(int count) {
+    return QString::number(count) +
+           QStringLiteral(" Datei(en) tragen ein Datum, das mehr als einen Tag nach der Uhrzeit dieses "
+                          "Computers liegt: Die Uhr dieses Computers oder die Daten dieser Dateien sind "
+                          "falsch.");
 }
 
 QString FileAndFolderReason() {

@@ -19,6 +19,9 @@ QString ReadableName(const QString& name);
 // when there is nothing to say.
 QString RowNote(const ResultRow& row);
 
+// What is said of files dated more than a day after this computer's clock.
+QString FutureDatedText(int count);
+
 // Why an entry can never be put on the other side, as the scan or an operation finds it: a file
 // and a folder of one name, or a name the other side already holds in another letter case.
 QString FileAndFolderReason();

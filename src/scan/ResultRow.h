@@ -20,6 +20,7 @@ enum RowSide : uint8_t {
     PresentOn1 = 1, // shifted left by the side
     LinkOn1 = 4,
     StableInodesOn1 = 16,
+    ExactTimesOn1 = 64, // the side's file system keeps times exactly, in UTC
 };
 
 // What happened to a one-sided row's entry since the two sides were last in step.
@@ -65,6 +66,9 @@ struct ResultRow {
     // seconds): a sync overwrites work done on the other side.
     bool bothChanged = false;
     int32_t inStepSince = 0;
+    // Changed since the last sync on the side the action copies from only, and older there than on
+    // the other side: the change wins over the clock.
+    bool olderWins = false;
 };
 
 inline bool PresentOn(const ResultRow& row, int side) {
@@ -106,4 +110,6 @@ struct ScanState {
     bool Complete = true;
     // Temporary files of an interrupted copy met by the scan; a sync into their folder removes them.
     QStringList Leftovers;
+    // Files on either side dated more than a day after this computer's clock.
+    int FutureDated = 0;
 };

@@ -8,6 +8,7 @@
 #include "platform/FolderOverlap.h"
 #include "platform/FreeMemory.h"
 #include "scan/Compare.h"
+#include "scan/ResultCells.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/WalkBothSides.h"
 #include "sets/SetList.h"
@@ -22,6 +23,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <algorithm>
 
 namespace {
 
@@ -98,6 +100,17 @@ int unreadableFolders(const SideTree& tree) {
     int count = 0;
     for (const SideEntry& e : tree.entries)
         if (e.flags & EntryUnreadable)
+            ++count;
+    return count;
+}
+
+// Files dated more than a day after `now` (local seconds): this computer's clock, or the clock
+// that dated them, is wrong.
+int futureDated(const SideTree& tree, int32_t now) {
+    const int64_t limit = int64_t(now) + 86400;
+    int count = 0;
+    for (const SideEntry& e : tree.entries)
+        if (!(e.flags & (EntryIsFolder | EntryExcluded)) && e.date > limit)
             ++count;
     return count;
 }
@@ -180,14 +193,21 @@ void StartScan(AppState& state, MainForm& form) {
         scan.Complete = treeComplete(trees[0]) && treeComplete(trees[1]);
         unreadable = unreadableFolders(trees[0]) + unreadableFolders(trees[1]);
         scan.Leftovers = trees[0].leftovers + trees[1].leftovers;
+        const int32_t now = LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), offset);
+        scan.FutureDated = futureDated(trees[0], now) + futureDated(trees[1], now);
         ScanReport report;
         MatchOptions options = MatchOptionsOf(scan);
-        if (!state.commonStateFolder.isEmpty())
+        if (!state.commonStateFolder.isEmpty()) {
             options.report = &report;
+            // The memory of the last sync may turn a row to the side that changed: the set's
+            // direction applies to the rows as they end up.
+            options.OnlyToTargetFlag = options.OnlyToSourceFlag = false;
+        }
         state.rows = MatchRows(trees[0], trees[1], state.settings, options);
         KeepStateOfScan(state.commonStateFolder, StateKeyOf(state.hostName, scan.SourceRoot, scan.TargetRoot),
-                        state.rows.rows, trees[0], trees[1], report, state.settings, scan.Complete,
-                        LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), offset));
+                        state.rows.rows, trees[0], trees[1], report, state.settings, scan.Complete, now,
+                        offset, scan.IgnoreDateFlag);
+        DropLeftOutDirection(state.rows, scan.OnlyToTargetFlag, scan.OnlyToSourceFlag);
     }
     ReturnFreeMemory();
     DisableControls(form, false);
@@ -201,4 +221,11 @@ void StartScan(AppState& state, MainForm& form) {
                                "Zeilen, denen deren Inhalt widersprechen könnte, werden erst nach einem "
                                "vollständigen Scan synchronisiert, gelöscht oder umdatiert.")
                     .arg(unreadable));
+    // Rows that the change makes older than the other side tell of it in the question before Sync.
+    if (scan.FutureDated > 0 && !state.futureNoteShown &&
+        std::none_of(state.rows.rows.cbegin(), state.rows.rows.cend(),
+                     [](const ResultRow& row) { return row.olderWins; })) {
+        state.futureNoteShown = true;
+        Message(FutureDatedText(scan.FutureDated));
+    }
 }

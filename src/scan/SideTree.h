@@ -10,6 +10,7 @@
 struct SideEntry {
     int64_t size = 0; // bytes; DirectorySize for a folder
     uint64_t inode = 0;
+    uint64_t birth = 0;      // nanoseconds since 1970; 0 where the file system keeps none
     uint32_t nameOffset = 0; // into SideTree::names
     uint32_t firstChild = 0; // a folder's entries are contiguous, sorted by their name's bytes
     uint32_t childCount = 0;
@@ -37,6 +38,8 @@ struct SideDevice {
     // Whether an entry keeps its inode number while it exists; FAT, exFAT and most FUSE drivers
     // number entries anew when they are looked up again.
     bool stableInodes = false;
+    // Whether it keeps times exactly, in UTC; FAT keeps local time in steps of two seconds.
+    bool exactTimes = false;
 };
 
 // Everything a walk found on one side. Entry 0 is the root folder.

@@ -39,6 +39,7 @@ struct ReadEntry {
     int64_t size;
     uint64_t device;
     uint64_t inode;
+    uint64_t birth;
     uint32_t nameOffset;
     uint32_t order;
     int32_t date;
@@ -94,7 +95,7 @@ public:
         // inode numbers are not trusted.
         if (tree.devices.size() > UINT16_MAX - 1)
             return UINT16_MAX;
-        tree.devices.push_back({id, false});
+        tree.devices.push_back({id, false, false});
         inodesKnown.push_back(false);
         return uint16_t(tree.devices.size() - 1);
     }
@@ -106,6 +107,7 @@ private:
         if (index == UINT16_MAX || inodesKnown[index])
             return;
         tree.devices[index].stableInodes = frame.handle.keepsInodes();
+        tree.devices[index].exactTimes = frame.handle.keepsExactTimes();
         inodesKnown[index] = true;
     }
 
@@ -155,6 +157,7 @@ private:
         r.size = folder ? DirectorySize : e.size;
         r.device = e.device;
         r.inode = e.inode;
+        r.birth = e.birth;
         r.nameOffset = uint32_t(scratchNames.size());
         r.nameLength = e.nameLength;
         r.order = nextOrder++;
@@ -199,6 +202,7 @@ private:
             s.nameLength = r.nameLength;
             s.flags = r.flags;
             s.inode = r.inode;
+            s.birth = r.birth;
             s.device = deviceIndex(r.device);
             // Each name is followed by a zero byte, so a folder can be opened by it directly.
             tree.names.insert(tree.names.end(), names + r.nameOffset, names + r.nameOffset + r.nameLength);

@@ -44,6 +44,9 @@ struct AppState {
     // that hangs as on a dead mount.
     FreeSpaceQuery freeSpaceQuery;
 
+    // The note about files dated in the future was shown: it comes once per run of the program.
+    bool futureNoteShown = false;
+
     // True while a handler runs: events that arrive meanwhile get only their default handling.
     bool busy = false;
 };

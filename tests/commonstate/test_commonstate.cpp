@@ -34,13 +34,18 @@ CommonState sample() {
                 {}},
                1600000000);
     RecordSync(state,
-               {{{"a.txt", 7, 1500000100, {1ULL << 63, 3}}, {"Ordner/a.txt", 1, 1500000200}, {"weg/x", 1, 1}},
+               {{{"a.txt", 7, 1500000100, {1ULL << 63, 3}, {5, 1ULL << 62}},
+                 {"Ordner/a.txt", 1, 1500000200},
+                 {"weg/x", 1, 1}},
                 {},
-                {}},
+                {},
+                3600},
                1600000500);
     RecordSync(state, {{}, {}, {"weg/", "Ordner/b.txt"}}, 1600000600);
     state.folders["z/"].add("q", {{1, 2}, {1500000000, 1500003600}, 1600000000});
-    state.folders["z/"].add("s", {{1, 2}, {3, 4}, 5, {0, 0}, false});
+    RememberedFile seen{{1, 2}, {3, 4}, 5};
+    seen.inStep = false;
+    state.folders["z/"].add("s", seen);
     return state;
 }
 
@@ -229,15 +234,20 @@ TEST(CommonState, KeepsEveryFileByteForByteForItsOwnKeyOnly) {
     ASSERT_TRUE(FindRemembered(state, raw));
     EXPECT_EQ(FindRemembered(state, raw)->date[0], 1);
     EXPECT_EQ(FindRemembered(state, "/a.txt")->size[0], 7); // a root kept without its separator
-    EXPECT_EQ(FindRemembered(state, "A.TXT"), FindRemembered(state, "a.txt")); // the one case variant
+    EXPECT_FALSE(FindRemembered(state, "A.TXT")); // a case variant may be another file
     EXPECT_FALSE(FindRemembered(state, "weg/x"));
-    EXPECT_TRUE(FindRecordedFolder(state, "LEER/"));
+    EXPECT_TRUE(FindRecordedFolder(state, "leer/"));
+    EXPECT_FALSE(FindRecordedFolder(state, "LEER/"));
     EXPECT_FALSE(FindRecordedFolder(state, "z/"));
     EXPECT_FALSE(state.hasRoot());
 
     const std::optional<CommonState> back = ParseCommonState(SerializeCommonState(state), Key);
     ASSERT_TRUE(back);
     EXPECT_EQ(describe(*back), describe(state));
+    // Birth times and the offset from UTC of the dates come back as kept.
+    EXPECT_EQ(FindRemembered(*back, "a.txt")->birth[1], 1ULL << 62);
+    EXPECT_EQ(FindRemembered(*back, "a.txt")->utcOffset, 3600);
+    EXPECT_EQ(FindRemembered(*back, "z/q")->utcOffset, RememberedFile::UnknownOffset);
     StateKey others[3] = {Key, Key, Key};
     others[0].host = "rechner-b";
     others[1].root1 = "/home/du/Arbeit";
@@ -353,7 +363,7 @@ TEST(CommonState, RandomDamageGivesNoStateOrAWholeOne) {
             }
         }
         const std::optional<CommonState> parsed =
-            ParseCommonState(unpacked ? stateFile(bytes.toStdString(), Z_BEST_SPEED, {}, 2) : bytes, Key);
+            ParseCommonState(unpacked ? stateFile(bytes.toStdString(), Z_BEST_SPEED, {}, 3) : bytes, Key);
         if (!parsed)
             continue;
         ++states[unpacked];
@@ -416,8 +426,11 @@ Scan scanned(const TestTree (&trees)[2], const CommonState& before, int32_t now)
     MatchOptions options;
     options.report = &report;
     ResultRows list = MatchRows(walked[0], walked[1], Settings(), options);
-    MarkRows(list.rows, before, Settings());
-    const StateUpdate update = StateAfterScan(before, walked[0], walked[1], report, Settings(), now);
+    MarkOptions marking;
+    marking.trees[0] = &walked[0];
+    marking.trees[1] = &walked[1];
+    MarkRows(list.rows, before, Settings(), marking);
+    const StateUpdate update = StateAfterScan(before, walked[0], walked[1], report, Settings(), now, 0);
     return {list.rows, update.state, update.changed};
 }
 
@@ -532,8 +545,9 @@ TEST(CommonState, FindsOnlyTheMovesThatAreCertain) {
     CommonState state;
     state.key = Key;
     state.folders[""].recorded = true;
+    // A file with an inode is remembered with its birth time too.
     const auto remember = [&state](const QString& path, int64_t size, uint64_t inode = 0) {
-        RecordSync(state, {{{path, size, T0 + int32_t(size), {inode, 0}}}, {}, {}}, N1);
+        RecordSync(state, {{{path, size, T0 + int32_t(size), {inode, 0}, {inode * 1000, 0}}}, {}, {}}, N1);
     };
     // Deleted on side 1, still on side 2 as it was; new on side 1, with an inode where it keeps them.
     const auto deleted = [](const QString& path, int64_t size) {
@@ -576,7 +590,13 @@ TEST(CommonState, FindsOnlyTheMovesThatAreCertain) {
     list.rows << added("E/p", 4) << added("E/q", 5) << added("E/r", 6);
     SortRows(list);
     const RowList& rows = list.rows;
-    MarkRows(list.rows, state, Settings());
+    SideTree nothing[2];
+    MarkOptions marking;
+    for (int side = 0; side < 2; ++side) {
+        nothing[side].entries.resize(1);
+        marking.trees[side] = &nothing[side];
+    }
+    MarkRows(list.rows, state, Settings(), marking);
     std::vector<bool> deleting, selected;
     for (const ResultRow& row : rows) {
         deleting.push_back(PresentOn(row, 1));
@@ -588,8 +608,9 @@ TEST(CommonState, FindsOnlyTheMovesThatAreCertain) {
         compared << d.path + " " + n.path;
         return true;
     };
+    MoveProof proof{sameContents, [](const ResultRow& row, int side) { return row.seen[side].inode * 1000; }};
     QStringList found;
-    for (const Move& move : FindMoves(state, rows, deleting, selected, Settings(), sameContents))
+    for (const Move& move : FindMoves(state, rows, deleting, selected, Settings(), proof))
         found << rows[move.deletedRow].path + " > " + rows[move.newRow].path +
                      (move.folder ? " (Ordner)" : "");
     found.sort();
@@ -600,13 +621,16 @@ TEST(CommonState, FindsOnlyTheMovesThatAreCertain) {
     compared.sort();
     EXPECT_EQ(compared,
               QStringList({"A/a C/a", "A/b C/b", "A/c C/c", "B/p E/p", "B/q E/q", "alt2.txt neu2.txt"}));
-    // Without the same contents, only the inode proves a move.
-    const auto differ = [](const ResultRow&, const ResultRow&) { return false; };
-    const std::vector<Move> proven = FindMoves(state, rows, deleting, selected, Settings(), differ);
+    // Without the same contents, only the inode with its birth time proves a move: a file that got
+    // the freed inode number of the deleted one was made later.
+    proof.sameContents = [](const ResultRow&, const ResultRow&) { return false; };
+    const std::vector<Move> proven = FindMoves(state, rows, deleting, selected, Settings(), proof);
     ASSERT_EQ(proven.size(), 1u);
     EXPECT_EQ(rows[proven[0].newRow].path, "neu.txt");
+    proof.birthOf = [](const ResultRow& row, int side) { return row.seen[side].inode * 1000 + 1; };
+    EXPECT_TRUE(FindMoves(state, rows, deleting, selected, Settings(), proof).empty());
     // Nor is anything a move that the user did not choose to delete.
+    proof.sameContents = sameContents;
     EXPECT_TRUE(
-        FindMoves(state, rows, std::vector<bool>(rows.size(), false), selected, Settings(), sameContents)
-            .empty());
+        FindMoves(state, rows, std::vector<bool>(rows.size(), false), selected, Settings(), proof).empty());
 }

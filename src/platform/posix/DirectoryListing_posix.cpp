@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 #include <vector>
@@ -104,19 +105,47 @@ bool Folder::hasEntry(const char* name) const {
     return fd >= 0 && ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-bool Folder::keepsInodes() const {
+namespace {
+
+// FAT, exFAT, FUSE drivers and the old NTFS driver: they number entries anew when looked up again,
+// and round or shift times.
+bool foreignFileSystem(int fd) {
     struct statfs fs {};
     if (fd < 0 || ::fstatfs(fd, &fs) != 0)
-        return false;
+        return true;
     switch (static_cast<unsigned long>(fs.f_type)) {
     case 0x4d44:     // FAT
     case 0x2011BAB0: // exFAT
     case 0x65735546: // FUSE
     case 0x5346544e: // NTFS (the old driver)
-        return false;
-    default:
         return true;
+    default:
+        return false;
     }
+}
+
+uint64_t birthOf(const struct statx& st) {
+    if (!(st.stx_mask & STATX_BTIME) || st.stx_btime.tv_sec <= 0)
+        return 0;
+    return uint64_t(st.stx_btime.tv_sec) * 1000000000u + st.stx_btime.tv_nsec;
+}
+
+} // namespace
+
+bool Folder::keepsInodes() const {
+    return !foreignFileSystem(fd);
+}
+
+bool Folder::keepsExactTimes() const {
+    return !foreignFileSystem(fd);
+}
+
+uint64_t BirthTimeOf(const QString& path) {
+    struct statx st {};
+    if (::statx(AT_FDCWD, EncodeFileName(path).constData(), AT_SYMLINK_NOFOLLOW,
+                STATX_BTIME | STATX_INO, &st) != 0)
+        return 0;
+    return birthOf(st);
 }
 
 // getdents64 instead of readdir: no DIR buffer per open folder, and the folder's handle stays
@@ -146,13 +175,17 @@ Folder::ReadResult Folder::read(const std::function<bool(const ListedEntry&)>& v
             if (isDotName(d->d_name)) {
                 entry.kind = EntryKind::Dot;
             } else {
-                struct stat st {};
-                if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                    entry.kind = kindOf(st.st_mode);
-                    entry.size = int64_t(st.st_size);
-                    entry.mtimeUtc = int64_t(st.st_mtim.tv_sec);
-                    entry.device = uint64_t(st.st_dev);
-                    entry.inode = uint64_t(st.st_ino);
+                // statx for the birth time beside what fstatat gives: it proves that an inode
+                // number met again is still the same file and not a new one that got a freed number.
+                struct statx st {};
+                if (::statx(fd, d->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                            STATX_BASIC_STATS | STATX_BTIME, &st) == 0) {
+                    entry.kind = kindOf(st.stx_mode);
+                    entry.size = int64_t(st.stx_size);
+                    entry.mtimeUtc = int64_t(st.stx_mtime.tv_sec);
+                    entry.device = uint64_t(makedev(st.stx_dev_major, st.stx_dev_minor));
+                    entry.inode = uint64_t(st.stx_ino);
+                    entry.birth = birthOf(st);
                 } else {
                     // Gone since the listing was read, or there but not readable: only the first
                     // may be taken as absent.
