@@ -133,7 +133,8 @@ private:
     }
     bool unchangedSince(const RememberedFile& remembered, const SideEntry* const (&e)[2]) const {
         for (int side = 0; side < 2; ++side) {
-            const FileNow current{e[side]->size, e[side]->date, utcOffset, deviceOf(side, *e[side]).exactTimes};
+            const FileNow current{e[side]->size, e[side]->date, utcOffset,
+                                  deviceOf(side, *e[side]).exactTimes};
             if (ChangedOn(side, current, remembered, settings))
                 return false;
         }

@@ -160,7 +160,8 @@ enum FileFlag : uint8_t {
     Birth2 = 64,
     HasOffset = 128
 };
-constexpr uint8_t FlagsOf[] = {0, OtherSize | OtherDate, OtherSize | OtherDate | OnlySeen | Inode1 | Inode2, 0xFF};
+constexpr uint8_t FlagsOf[] = {0, OtherSize | OtherDate, OtherSize | OtherDate | OnlySeen | Inode1 | Inode2,
+                               0xFF};
 enum FolderFlag : uint8_t { Recorded = 1 };
 
 // The files are kept in columns, so that what is alike lies together and packs well: the folders

@@ -31,7 +31,8 @@ private:
             return true;
         const std::vector<uint32_t>& found = childrenNamed(folder, FoldCase(parts[at]));
         for (uint32_t child : found)
-            if (at + 1 == parts.size() || (tree->isFolder(tree->entries[child]) && holdsBelow(child, parts, at + 1)))
+            if (at + 1 == parts.size() ||
+                (tree->isFolder(tree->entries[child]) && holdsBelow(child, parts, at + 1)))
                 return true;
         return false;
     }

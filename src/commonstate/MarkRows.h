@@ -6,7 +6,7 @@
 struct MarkOptions {
     // What the scan found on each side; without them no one-sided row is taken for a deletion.
     const SideTree* trees[2] = {nullptr, nullptr};
-    int64_t utcOffset = 0; // what the rows' dates were made with
+    int64_t utcOffset = 0;   // what the rows' dates were made with
     bool ignoreDate = false; // the set compares sizes only: the rows keep their directions
 };
 

@@ -31,7 +31,8 @@ int CountSelected(const std::vector<bool>& flags) {
     return int(std::count(flags.begin(), flags.end(), true));
 }
 
-int CountSelectedRows(const MainForm& form, const std::vector<bool>& selected, bool (*test)(const ResultRow&)) {
+int CountSelectedRows(const MainForm& form, const std::vector<bool>& selected,
+                      bool (*test)(const ResultRow&)) {
     int count = 0;
     for (size_t line = 0; line < selected.size(); ++line)
         if (selected[line] && test(form.listModel->line(int(line))))

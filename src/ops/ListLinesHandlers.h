@@ -15,7 +15,8 @@ std::vector<bool> SelectedLineFlags(const MainForm& form);
 int CountSelected(const std::vector<bool>& flags);
 // How many of the selected lines show rows that pass `test` (files changed on both sides, entries
 // deleted on one side since the last sync …).
-int CountSelectedRows(const MainForm& form, const std::vector<bool>& selected, bool (*test)(const ResultRow&));
+int CountSelectedRows(const MainForm& form, const std::vector<bool>& selected,
+                      bool (*test)(const ResultRow&));
 
 // Whether the selected lines may be acted on. A line that rests on a scan which could not read all
 // that could contradict it (cancelled, or a folder that could not be read) might name a file as

@@ -458,14 +458,15 @@ DeletedAnswer askAboutDeleted(int count) {
 }
 
 OlderAnswer askAboutOlder(AppState& state, int count) {
-    QString text = QString::number(count) +
-                   QStringLiteral(" Datei(en) wurden seit dem letzten Abgleich geändert und tragen ein älteres "
-                                  "Datum als auf der anderen Seite.\n\n"
-                                  "Meist wurde eine ältere Fassung zurückgeholt (aus einer Sicherung, mit "
-                                  "erhaltenem Datum), oder die Uhr eines der Computer geht falsch.\n\n"
-                                  "\"Übernehmen\" kopiert die geänderte Fassung über die unveränderte, "
-                                  "\"Neuere behalten\" kopiert wie sonst die neuere, \"Auslassen\" lässt "
-                                  "sie ausgewählt in der Liste.");
+    QString text =
+        QString::number(count) +
+        QStringLiteral(" Datei(en) wurden seit dem letzten Abgleich geändert und tragen ein älteres "
+                       "Datum als auf der anderen Seite.\n\n"
+                       "Meist wurde eine ältere Fassung zurückgeholt (aus einer Sicherung, mit "
+                       "erhaltenem Datum), oder die Uhr eines der Computer geht falsch.\n\n"
+                       "\"Übernehmen\" kopiert die geänderte Fassung über die unveränderte, "
+                       "\"Neuere behalten\" kopiert wie sonst die neuere, \"Auslassen\" lässt "
+                       "sie ausgewählt in der Liste.");
     if (state.scan.FutureDated > 0) {
         state.futureNoteShown = true;
         text += QStringLiteral("\n\n") + FutureDatedText(state.scan.FutureDated);
@@ -474,7 +475,8 @@ OlderAnswer askAboutOlder(AppState& state, int count) {
     const int answer = AskChoice(
         QStringLiteral("Tandrix: Ältere Fassung übernehmen"), text,
         {QStringLiteral("Übernehmen"), QStringLiteral("Neuere behalten"), QStringLiteral("Auslassen")}, 0);
-    return answer == 0 ? OlderAnswer::TakeChange : (answer == 1 ? OlderAnswer::KeepNewer : OlderAnswer::LeaveOut);
+    return answer == 0 ? OlderAnswer::TakeChange
+                       : (answer == 1 ? OlderAnswer::KeepNewer : OlderAnswer::LeaveOut);
 }
 
 // The marked rows that the change turned to its older side are copied from the newer side again,

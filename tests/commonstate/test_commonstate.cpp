@@ -234,7 +234,7 @@ TEST(CommonState, KeepsEveryFileByteForByteForItsOwnKeyOnly) {
     ASSERT_TRUE(FindRemembered(state, raw));
     EXPECT_EQ(FindRemembered(state, raw)->date[0], 1);
     EXPECT_EQ(FindRemembered(state, "/a.txt")->size[0], 7); // a root kept without its separator
-    EXPECT_FALSE(FindRemembered(state, "A.TXT")); // a case variant may be another file
+    EXPECT_FALSE(FindRemembered(state, "A.TXT"));           // a case variant may be another file
     EXPECT_FALSE(FindRemembered(state, "weg/x"));
     EXPECT_TRUE(FindRecordedFolder(state, "leer/"));
     EXPECT_FALSE(FindRecordedFolder(state, "LEER/"));

@@ -345,3 +345,199 @@ TEST_P(RenamedSince, AuchDortLoeschenRenamesOnTheOtherSide) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sides, RenamedSince, ::testing::Values(0, 1));
+
+namespace {
+
+const QString OlderQuestion = "Tandrix: Ältere Fassung übernehmen";
+
+// The boldest answer of every box: deletes where it can, overwrites where it is asked, else Enter.
+ModalScript::Answer Boldest() {
+    return [](QWidget* box) {
+        for (const char* caption : {"Auch dort löschen", "Ja"})
+            for (QAbstractButton* button : box->findChildren<QAbstractButton*>())
+                if (button->text() == caption)
+                    return button->click();
+        PressEnter(box);
+    };
+}
+
+class ChangeWins : public BothChanged, public ::testing::WithParamInterface<std::tuple<int, QString>> {};
+
+} // namespace
+
+// A version restored with its older date on one side since the last sync: the row copies from
+// that side and says why; the box asks once and each answer does what it says.
+TEST_P(ChangeWins, ARestoredOlderVersionIsCopiedFromItsSide) {
+    const auto [side, answer] = GetParam();
+    TestTree* trees[2] = {&source, &target};
+    inStepThenChanged({}, {});
+    ASSERT_TRUE(source.add({File("Briefe/protokoll.odt", "heute", T0 + 5000)}) &&
+                target.add({File("Briefe/protokoll.odt", "heute", T0 + 5000)}));
+    scan();
+    ASSERT_EQ(lines(), 0);
+    ASSERT_TRUE(trees[side]->add({File("Briefe/protokoll.odt", "letzte Woche", T0)}));
+    scan();
+    ASSERT_EQ(paths(), QStringList({"Briefe/protokoll.odt"}));
+    EXPECT_EQ(cell(0, ColumnAction), side == 0 ? ">" : "<");
+    EXPECT_EQ(status(0), side == 0 ? "Listen-Anzahl: 1 (1>  0<  0!)" : "Listen-Anzahl: 1 (0>  1<  0!)");
+    EXPECT_EQ(tipOver("Briefe/protokoll.odt"),
+              QString("Seit dem letzten Abgleich auf Seite %1 geändert (älteres Datum)").arg(side + 1));
+    titles.clear();
+    const QStringList asked = syncAll({Yes(), Press(answer)});
+    ASSERT_EQ(titles.value(1), OlderQuestion);
+    EXPECT_TRUE(asked.value(1).startsWith("1 Datei(en) wurden seit dem letzten Abgleich geändert und tragen "
+                                          "ein älteres Datum als auf der anderen Seite."));
+    const QByteArray expected = answer == "Übernehmen"        ? "letzte Woche"
+                                : answer == "Neuere behalten" ? "heute"
+                                                              : QByteArray();
+    for (TestTree* tree : trees)
+        EXPECT_EQ(contentsOf(tree->path("Briefe/protokoll.odt")),
+                  expected.isEmpty() ? QByteArray(tree == trees[side] ? "letzte Woche" : "heute") : expected);
+    EXPECT_EQ(paths(), expected.isEmpty() ? QStringList({"Briefe/protokoll.odt"}) : QStringList());
+    if (expected.isEmpty())
+        EXPECT_EQ(status(2), "1"); // still selected
+    titles.clear();
+    scan();
+    EXPECT_EQ(lines(), expected.isEmpty() ? 1 : 0);
+    EXPECT_TRUE(titles.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ChangeWins,
+                         ::testing::Combine(::testing::Values(0, 1),
+                                            ::testing::Values("Übernehmen", "Neuere behalten", "Auslassen")));
+
+// Computer B's clock is 400 days behind: its edit travels over the stick to A all the same.
+TEST_F(BothChanged, AnEditOnAComputerWhoseClockIsBehindReachesTheOther) {
+    QTemporaryDir place;
+    const QString work = place.path() + "/Arbeit";
+    TestTree computer[2];
+    ASSERT_TRUE(target.add({File("f.txt", "v0", T0)}));
+    const auto at = [&](int which, const std::function<void()>& steps) {
+        const QString own = computer[which].path().chopped(1);
+        ASSERT_TRUE(QDir().rename(own, work));
+        openAppOn(work + "/", target.path());
+        state().hostName = which == 0 ? "rechner-a" : "rechner-b";
+        steps();
+        app.reset();
+        ASSERT_TRUE(QDir().rename(work, own));
+    };
+    for (int which : {0, 1}) {
+        ASSERT_TRUE(computer[which].add({File("f.txt", "v0", T0)}));
+        at(which, [&] { scan(); });
+    }
+    at(1, [&] {
+        ASSERT_TRUE(BuildTree(work + "/", {File("f.txt", "v1 von B", T0 - 400 * 86400)}));
+        scan();
+        EXPECT_EQ(cell(0, ColumnAction), ">");
+        syncAll({Yes(), Press("Übernehmen")});
+    });
+    EXPECT_EQ(contentsOf(target.path("f.txt")), "v1 von B");
+    at(0, [&] {
+        scan();
+        EXPECT_EQ(cell(0, ColumnAction), "<");
+        EXPECT_EQ(tipOver("f.txt"), "Seit dem letzten Abgleich auf Seite 2 geändert (älteres Datum)");
+        syncAll({Yes(), Press("Übernehmen")});
+    });
+    EXPECT_EQ(contentsOf(computer[0].path("f.txt")), "v1 von B");
+}
+
+// Files dated in the future: one note after the scan, once per run of the program.
+TEST_F(BothChanged, FilesDatedInTheFutureAreNamedOnce) {
+    ASSERT_TRUE(source.add({File("morgen.txt", "m", localNow() + 3 * 86400), File("heute.txt", "h", T0)}));
+    openApp();
+    for (int again = 0; again < 2; ++again) {
+        stray = std::make_unique<ModalAnswer>([](QWidget* box) { PressButton(box, "OK"); }, 1500);
+        scan();
+        EXPECT_EQ(messageShown(), again == 0);
+    }
+    EXPECT_EQ(messageText(), "");
+    EXPECT_EQ(state().scan.FutureDated, 1);
+    EXPECT_TRUE(FutureDatedText(1).startsWith("1 Datei(en) tragen ein Datum"));
+}
+
+namespace {
+
+struct KeptCase {
+    const char* name;
+    TreeSpec common;                                  // on both sides and in step
+    std::function<bool(TestTree&, TestTree&)> change; // on the computer and on the stick
+    QStringList computer;                             // "path=contents" expected on both sides afterwards
+    bool deletes = false; // the user deleted or moved away a file: that row says so
+};
+
+class NothingKeptIsLost : public BothChanged, public ::testing::WithParamInterface<KeptCase> {};
+
+QStringList contentsIn(const TestTree& tree, const QStringList& expected) {
+    QStringList out;
+    for (const QString& entry : expected)
+        out << entry.section('=', 0, 0) + '=' + readBytes(tree.path(entry.section('=', 0, 0)));
+    return out;
+}
+
+bool rename(TestTree& tree, const QString& from, const QString& to) {
+    return QDir(tree.path()).rename(from, to);
+}
+
+} // namespace
+
+// Whatever the memory of the last sync reads wrongly, a Sync with every question answered boldly
+// keeps every contents the user did not delete, and both sides end alike.
+TEST_P(NothingKeptIsLost, EveryContentsTheUserKeptStays) {
+    const KeptCase& c = GetParam();
+    ASSERT_TRUE(source.add(c.common) && target.add(c.common));
+    openApp();
+    scan();
+    ASSERT_EQ(lines(), 0);
+    ASSERT_TRUE(c.change(source, target));
+    scan();
+    for (int line = 0; line < lines() && !c.deletes; ++line)
+        EXPECT_FALSE(tipOver(cell(line, ColumnPath)).endsWith("gelöscht"))
+            << cell(line, ColumnPath).toStdString();
+    syncAll(std::vector<ModalScript::Answer>(5, Boldest()));
+    EXPECT_EQ(contentsIn(source, c.computer), c.computer);
+    EXPECT_EQ(contentsIn(target, c.computer), c.computer);
+    scan();
+    EXPECT_EQ(paths(), QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NothingKeptIsLost,
+    ::testing::Values(
+        KeptCase{"RenamedByCaseAndANewOne",
+                 {File("Notes.txt", "alt", T0)},
+                 [](TestTree& pc, TestTree&) {
+                     return rename(pc, "Notes.txt", "notes.txt") &&
+                            pc.add({File("Notes.txt", "neu", T0 + 10)});
+                 },
+                 {"Notes.txt=neu", "notes.txt=alt"}},
+        KeptCase{"EditedTwoSecondsLaterDeletedOnTheStick",
+                 {File("a.txt", "aaaa", T0)},
+                 [](TestTree& pc, TestTree& stick) {
+                     return pc.add({File("a.txt", "bbbb", T0 + 2)}) && QFile::remove(stick.path("a.txt"));
+                 },
+                 {"a.txt=bbbb"}},
+        KeptCase{"EditedAnHourAndTwoSecondsLater",
+                 {File("a.txt", "aaaa", T0)},
+                 [](TestTree& pc, TestTree& stick) {
+                     return pc.add({File("a.txt", "bbbb", T0 + 3602)}) && QFile::remove(stick.path("a.txt"));
+                 },
+                 {"a.txt=bbbb"}},
+        KeptCase{"FreedInodeGivenToACopy",
+                 {File("a.dat", QByteArray(1000, 'A'), T0), File("b.dat", QByteArray(1000, 'B'), T0)},
+                 [](TestTree& pc, TestTree&) {
+                     return QFile::remove(pc.path("a.dat")) &&
+                            pc.add({File("c.dat", QByteArray(1000, 'B'), T0)});
+                 },
+                 {"b.dat=" + QString(1000, 'B'), "c.dat=" + QString(1000, 'B')},
+                 true},
+        KeptCase{"SwappedAndMovedOntoAnotherName",
+                 {File("a.txt", "A", T0), File("b.txt", "BB", T0 + 10),
+                  File("config.ini", "schlecht", T0 + 50), File("config.ini.bak", "gut", T0)},
+                 [](TestTree& pc, TestTree&) {
+                     return rename(pc, "a.txt", "x") && rename(pc, "b.txt", "a.txt") &&
+                            rename(pc, "x", "b.txt") && QFile::remove(pc.path("config.ini")) &&
+                            rename(pc, "config.ini.bak", "config.ini");
+                 },
+                 {"a.txt=BB", "b.txt=A", "config.ini=gut"},
+                 true}),
+    [](const ::testing::TestParamInfo<KeptCase>& info) { return info.param.name; });

@@ -142,8 +142,8 @@ bool Folder::keepsExactTimes() const {
 
 uint64_t BirthTimeOf(const QString& path) {
     struct statx st {};
-    if (::statx(AT_FDCWD, EncodeFileName(path).constData(), AT_SYMLINK_NOFOLLOW,
-                STATX_BTIME | STATX_INO, &st) != 0)
+    if (::statx(AT_FDCWD, EncodeFileName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_INO,
+                &st) != 0)
         return 0;
     return birthOf(st);
 }
