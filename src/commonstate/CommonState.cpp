@@ -203,7 +203,9 @@ private:
         const SideEntry& b = tree[1]->entries[file.entry[1]];
         const RememberedFile current{
             {a.size, b.size}, {a.date, b.date}, now, {inodeOf(0, a), inodeOf(1, b)}, true};
-        if (!file.equal) {
+        // Two sizes are two contents, whatever their dates say (a date carried over by "Datum
+        // abgleichen" makes no two files one).
+        if (!file.equal || a.size != b.size) {
             // Not in step now: what they last had in common stays what it was. A pair the first
             // kept scan finds is only seen, so it is not new on both sides later; one that came
             // on both sides since is, until the two are made one.
