@@ -614,10 +614,14 @@ int FlushFileSystems(const std::vector<QByteArray>& folders) {
     std::sort(distinct.begin(), distinct.end());
     distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
     std::vector<dev_t> flushed;
-    for (const QByteArray& folder : distinct) {
+    for (QByteArray folder : distinct) {
         struct stat st {};
+        // A folder deleted by the run itself (with the files it held): the one that held it
+        // records the deletion.
+        while (stat(folder.constData(), &st) != 0 && errno == ENOENT && folder != folderOf(folder))
+            folder = folderOf(folder);
         if (stat(folder.constData(), &st) != 0) {
-            failed(errno == ENOENT ? ENODEV : errno);
+            failed(errno);
             continue;
         }
         const bool fsDone = std::find(flushed.begin(), flushed.end(), st.st_dev) != flushed.end();
