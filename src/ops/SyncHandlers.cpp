@@ -14,10 +14,10 @@
 #include "platform/FileOps.h"
 #include "platform/Volume.h"
 #include "scan/PathOrder.h"
-#include "sets/FilterText.h"
 #include "scan/ResultCells.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/RowLookup.h"
+#include "sets/FilterText.h"
 #include "tandrix/AppState.h"
 #include "tandrix/DisableControls.h"
 #include "ui/EventPump.h"
@@ -255,7 +255,8 @@ struct SyncRun {
                 continue;
             }
             done(step.row);
-            const QString path = step.destination.endsWith(u'/') ? step.destination.chopped(1) : step.destination;
+            const QString path =
+                step.destination.endsWith(u'/') ? step.destination.chopped(1) : step.destination;
             removeLeftoversIn(FolderPartOf(path));
         }
         if (error == NoFileError) {
@@ -319,7 +320,8 @@ struct SyncRun {
             int error = flushError;
             if (error == NoFileError && p.copy.checksummed) {
                 // Read back before the copy takes the name: a damaged one never replaces anything.
-                Status(form, QStringLiteral("Synchronisiere: Prüfe ") + state.rows.rows[qsizetype(p.row)].path, 0);
+                Status(form,
+                       QStringLiteral("Synchronisiere: Prüfe ") + state.rows.rows[qsizetype(p.row)].path, 0);
                 bool reachesDevice = true;
                 error = VerifyCopy(p.copy, &reachesDevice);
                 verifyMissedDevice = verifyMissedDevice || !reachesDevice;

@@ -28,7 +28,7 @@ enum FileError : int {
     NoFileError = 0,
     NotAsScanned = -1, // the name leads to another entry than the scan saw, or to one where it saw none
     CopyCancelled = -2,
-    WriteProtected = -3, // the owner write bit is missing
+    WriteProtected = -3,     // the owner write bit is missing
     SourceNotAsScanned = -4, // the source of a copy is not the entry the scan saw, or changed while copied
     CopyDamaged = -5,        // the copy read back from the device differs from what was written
 };

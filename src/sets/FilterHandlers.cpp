@@ -1,7 +1,7 @@
 #include "sets/FilterHandlers.h"
 
-#include "sets/FilterText.h"
 #include "platform/Volume.h"
+#include "sets/FilterText.h"
 #include "sets/SetList.h"
 #include "tandrix/AppState.h"
 #include "text/FoldCase.h"

@@ -296,10 +296,11 @@ TEST_F(FailingStick, VerifyCatchesWhatTheDeviceKeptWrong) {
     openAppOn(source.path(), device.path(), "KopienPruefen");
     scan();
     EXPECT_EQ(sync({Yes(), ok()}).size(), 2);
-    EXPECT_EQ(boxTexts.value(1),
-              "1 Zeile(n) konnten nicht ausgeführt werden. Der Tooltip jeder dieser Zeilen nennt den Grund.\n\n"
-              "1 Kopie(n) waren beim Zurücklesen vom Datenträger fehlerhaft; die alten Fassungen sind "
-              "geblieben. Der Datenträger ist möglicherweise defekt.");
+    EXPECT_EQ(
+        boxTexts.value(1),
+        "1 Zeile(n) konnten nicht ausgeführt werden. Der Tooltip jeder dieser Zeilen nennt den Grund.\n\n"
+        "1 Kopie(n) waren beim Zurücklesen vom Datenträger fehlerhaft; die alten Fassungen sind "
+        "geblieben. Der Datenträger ist möglicherweise defekt.");
     EXPECT_EQ(paths(), QStringList({"foto.raw"}));
     EXPECT_EQ(toolTip("foto.raw"), "Nicht kopiert: Kopie auf dem Datenträger fehlerhaft");
     EXPECT_EQ(contentsOf(onDevice("foto.raw")), "alte Fassung");

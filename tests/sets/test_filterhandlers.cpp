@@ -1,5 +1,5 @@
-#include "sets/FilterText.h"
 #include "ModalScript.h"
+#include "sets/FilterText.h"
 #include "tandrix/App.h"
 #include "ui/Identifiers.h"
 #include "ui/ResultListModel.h"
@@ -154,7 +154,8 @@ TEST_F(FilterHandlersTest, Window_LayoutAndTexts) {
             {"Gadget_FormFilter_CheckBoxVerify",
              {5, 222, 110, 15},
              QString::fromUtf8("Kopien prüfen"),
-             QString::fromUtf8("Liest jede Kopie vom Datenträger zurück und vergleicht sie mit dem Original")},
+             QString::fromUtf8(
+                 "Liest jede Kopie vom Datenträger zurück und vergleicht sie mit dem Original")},
         };
         for (const Gadget& g : gadgets) {
             QWidget* c = w->findChild<QWidget*>(g.name);
@@ -253,14 +254,15 @@ TEST_F(FilterHandlersTest, Ok_DirectionWordsFollowIgnoreDateInTheOrderChosen) {
 TEST_F(FilterHandlersTest, VerifyBox_StoresOnlyWhatDiffersFromTheDrives) {
     start("", "IgnoreDate");
     const auto setVerify = [](std::optional<bool> ticked, bool* shown) {
-        return FilterWindowAnswer(nullptr,
-                                  [=](QWidget* w) {
-                                      auto* box = w->findChild<QCheckBox*>("Gadget_FormFilter_CheckBoxVerify");
-                                      *shown = box->isChecked();
-                                      if (ticked)
-                                          box->setChecked(*ticked);
-                                  },
-                                  "OK");
+        return FilterWindowAnswer(
+            nullptr,
+            [=](QWidget* w) {
+                auto* box = w->findChild<QCheckBox*>("Gadget_FormFilter_CheckBoxVerify");
+                *shown = box->isChecked();
+                if (ticked)
+                    box->setChecked(*ticked);
+            },
+            "OK");
     };
     const struct {
         std::optional<bool> tick;

@@ -23,7 +23,8 @@ FaultyDevice::FaultyDevice(int megabytes) {
         reason = QStringLiteral("needs root to attach and mount an image");
         return;
     }
-    for (const QString& tool : {QStringLiteral("mkfs.ext4"), QStringLiteral("losetup"), QStringLiteral("fusermount")})
+    for (const QString& tool :
+         {QStringLiteral("mkfs.ext4"), QStringLiteral("losetup"), QStringLiteral("fusermount")})
         if (!installed(tool)) {
             reason = tool + QStringLiteral(" is not installed");
             return;
