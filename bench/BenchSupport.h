@@ -12,14 +12,15 @@
 #include <QTemporaryDir>
 
 // Writes a Tandrix.ini into `programDir` holding the one set "Bench" from `src` to `mid`.
-inline bool WriteBenchSettings(const QString& programDir, const QString& src, const QString& mid) {
+inline bool WriteBenchSettings(const QString& programDir, const QString& src, const QString& mid,
+                               const QByteArray& options = QByteArray()) {
     QFile ini(programDir + QStringLiteral("/Tandrix.ini"));
     if (!ini.open(QIODevice::WriteOnly))
         return false;
     const QByteArray text = "\xEF\xBB\xBF\r\n[Generell]\r\nIniVersion=81107\r\nSetCombo=Bench\r\n[Sets]\r\n"
                             "Bench=1\r\n[Set_Bench]\r\nSrc=" +
                             QFile::encodeName(src) + "/\r\nMid=" + QFile::encodeName(mid) +
-                            "/\r\nOptions=\r\nFilter=\r\n";
+                            "/\r\nOptions=" + options + "\r\nFilter=\r\n";
     return ini.write(text) == text.size() && ini.flush();
 }
 

@@ -2,6 +2,8 @@
 // in the same run, warm cache, best of three: one large file alone, then a tree of small files.
 // The program's Sync ends only when the copies are on the device, so it is also set against cp -a
 // followed by sync of the destination's file system, which shows what that flushing costs.
+// The program's Sync runs also with "Kopien prüfen" (each copy read back from the device with its
+// cached pages dropped, before it is put in place), to show what the check costs.
 // Last, a folder holding the large file is renamed on side 1 after a sync, and the program's Sync
 // with "Auch dort löschen" (one rename on side 2) is set against cp -a of that folder and sync.
 // Usage: bench_copy [work folder] [small files] [MiB of the large file]
@@ -142,8 +144,9 @@ double runCommand(const QString& program, const QStringList& args) {
 // answered with "Ja", closing. Only the synchronisation is timed, from the answer until the
 // button's handler returns. Seconds, or -1 when the scan did not list `expectedLines` lines or
 // the sync left some.
-double programSync(const QString& programDir, const QString& from, const QString& to, int expectedLines) {
-    if (!WriteBenchSettings(programDir, from, to))
+double programSync(const QString& programDir, const QString& from, const QString& to, int expectedLines,
+                   bool verify = false) {
+    if (!WriteBenchSettings(programDir, from, to, verify ? "KopienPruefen" : "KopienUngeprueft"))
         return -1;
     if (!QDir().mkpath(to))
         return -1;
@@ -225,10 +228,10 @@ struct Times {
 };
 
 struct Tools {
-    Times program, cp, cpSync, rsync;
+    Times program, cp, cpSync, rsync, verified;
 };
 
-constexpr int ToolCount = 4;
+constexpr int ToolCount = 5;
 
 // cp -a, then the destination's file system written back (syncfs), timed together.
 double copyAndSync(const QString& from, const QString& to) {
@@ -280,6 +283,12 @@ Tools measure(const QString& programDir, const QString& data, const QString& out
                 tools.cpSync.add(checked(copyAndSync(data, to), to));
                 break;
             }
+            case 4: {
+                const QString to = destination("tandrix-check");
+                ::sync();
+                tools.verified.add(checked(programSync(programDir, data, to, expectedLines, true), to));
+                break;
+            }
             default: {
                 const QString to = destination("rsync");
                 ::sync();
@@ -304,6 +313,7 @@ void printLine(const char* name, const Times& t, const TreeSize& size) {
 void printSet(const char* title, const Tools& tools, const TreeSize& size) {
     std::printf("%s: %d files, %.1f MiB\n", title, size.files, double(size.bytes) / MiB);
     printLine("Tandrix Sync", tools.program, size);
+    printLine("+ Kopien prüfen", tools.verified, size);
     printLine("cp -a", tools.cp, size);
     printLine("cp -a + sync", tools.cpSync, size);
     printLine("rsync -a", tools.rsync, size);
@@ -368,7 +378,7 @@ int main(int argc, char** argv) {
     printSet("small files", smallTimes, smallSize);
     if (largeTimes.program.failed || largeTimes.cp.failed || largeTimes.cpSync.failed ||
         smallTimes.program.failed || smallTimes.cp.failed || smallTimes.cpSync.failed ||
-        smallTimes.rsync.failed) {
+        smallTimes.rsync.failed || largeTimes.verified.failed || smallTimes.verified.failed) {
         std::printf("a copy failed or differed from its source; no ratios\n");
         return 1;
     }
@@ -383,6 +393,10 @@ int main(int argc, char** argv) {
     std::printf("with the flush: Tandrix time / (cp -a + sync) time = %.2f large file, %.2f small files\n",
                 largeTimes.program.best() / largeTimes.cpSync.best(),
                 smallTimes.program.best() / smallTimes.cpSync.best());
+    const double checkLarge = largeTimes.verified.best() / largeTimes.program.best();
+    const double checkSmall = smallTimes.verified.best() / smallTimes.program.best();
+    std::printf("Kopien prüfen: time with / time without = %.2f large file, %.2f small files  (aim <= 1.50) %s\n",
+                checkLarge, checkSmall, checkLarge <= 1.5 && checkSmall <= 1.5 ? "ok" : "MISSED");
     std::printf("renamed folder of %.1f MiB, best of %d:\n", double(largeSize.bytes) / MiB, Rounds);
     if (renameProgramTimes.failed || renameCpSync.failed) {
         std::printf("  the rename or its reference failed\n");

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the copy benchmark in the benchmarks' release build (as bench/run.sh) and runs it: the
-# program's Sync against cp -a, cp -a followed by sync and rsync -a on one 1 GiB file and 10 000
-# small files, generated in a temporary folder.
+# program's Sync (without and with "Kopien prüfen") against cp -a, cp -a followed by sync and
+# rsync -a on one 1 GiB file and 10 000 small files, generated in a temporary folder.
 # Usage: bench/run_copy.sh [small files] [MiB of the large file]
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)

@@ -218,7 +218,9 @@ private:
                                      {birthOf(0, a), birthOf(1, b)},
                                      int32_t(utcOffset),
                                      true};
-        if (!file.equal) {
+        // Two sizes are two contents, whatever their dates say (a date carried over by "Datum
+        // abgleichen" makes no two files one).
+        if (!file.equal || a.size != b.size) {
             // Not in step now: what they last had in common stays what it was. A pair the first
             // kept scan finds is only seen, so it is not new on both sides later; one that came
             // on both sides since is, until the two are made one.

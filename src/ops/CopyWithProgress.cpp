@@ -15,7 +15,8 @@ QString CopyProgress(int64_t totalSize, int64_t transferred) {
 }
 
 std::optional<PreparedCopy> PrepareCopyWithProgress(const QString& source, const QString& destination,
-                                                    const CopyHooks& hooks, int* error) {
+                                                    const CopyHooks& hooks, int* error,
+                                                    const CopyCheck& check) {
     std::optional<PreparedCopy> copied = PrepareCopy(
         source, destination,
         [&hooks](int64_t total, int64_t done) {
@@ -23,7 +24,7 @@ std::optional<PreparedCopy> PrepareCopyWithProgress(const QString& source, const
                 hooks.showProgress(CopyProgress(total, done));
             return !(hooks.cancelRequested && hooks.cancelRequested());
         },
-        error);
+        error, check);
     if (hooks.showProgress)
         hooks.showProgress(QString());
     return copied;

@@ -20,4 +20,5 @@ struct CopyHooks {
 // text at the end; CommitCopy puts it in place. Empty on cancel or failure, with nothing left
 // behind, the old destination untouched and `error` telling why.
 std::optional<PreparedCopy> PrepareCopyWithProgress(const QString& source, const QString& destination,
-                                                    const CopyHooks& hooks, int* error = nullptr);
+                                                    const CopyHooks& hooks, int* error = nullptr,
+                                                    const CopyCheck& check = {});

@@ -1,6 +1,7 @@
 #include "ops/DateAlignHandlers.h"
 
 #include "ops/DateAlign.h"
+#include "ops/FailureReasons.h"
 #include "ops/ListLinesHandlers.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -83,6 +84,7 @@ void AlignDates(AppState& state, MainForm& form, int direction) {
         EventPump pump(form.checkBoxCancel);
         QSet<QString> changedFolders;
         QHash<QString, QString> failures; // path -> why its date was not changed
+        QHash<QString, QString> changed;  // path -> where its date was changed
         for (int line = 0; line < int(selected.size()); ++line) {
             if (pump.step())
                 break;
@@ -93,10 +95,12 @@ void AlignDates(AppState& state, MainForm& form, int direction) {
             const ResultRow& row = form.listModel->line(line);
             const QString failure =
                 AlignOneDate(row, fromSide, fromRoot, toRoot, utcOffset, state.scan.utcOffset);
-            if (failure.isEmpty())
+            if (failure.isEmpty()) {
                 changedFolders.insert(toRoot + FolderPartOf(PathOnSide(row, 1 - fromSide)));
-            else
+                changed.insert(row.path, toRoot + PathOnSide(row, 1 - fromSide));
+            } else {
                 failures.insert(row.path, failure);
+            }
         }
         // The new dates are on the devices before the run counts as done, cancelled or not.
         if (!changedFolders.isEmpty()) {
@@ -104,7 +108,16 @@ void AlignDates(AppState& state, MainForm& form, int direction) {
             std::vector<QByteArray> folders;
             for (const QString& folder : std::as_const(changedFolders))
                 folders.push_back(EncodeFileName(folder));
-            FlushFileSystems(folders);
+            // A date not on the device is not changed: no new scan takes the cached one for it (and
+            // the memory of the last sync for in step); every row the flush covered fails.
+            if (const int error = FlushFileSystems(folders); error != NoFileError) {
+                for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+                    failures.insert(it.key(), FailureText(Attempt::Redate, error, it.value()));
+                keepFailures(state, form, failures);
+                Status(form, QString(), 0);
+                DisableControls(form, false);
+                return;
+            }
         }
         StartScan(state, form);
         keepFailures(state, form, failures);

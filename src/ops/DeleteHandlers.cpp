@@ -4,7 +4,9 @@
 #include "ops/ExpectedOn.h"
 #include "ops/FailureReasons.h"
 #include "ops/ListLinesHandlers.h"
+#include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "scan/ResultCells.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/RowLookup.h"
 #include "tandrix/AppState.h"
@@ -47,6 +49,10 @@ void DeleteSelected(AppState& state, MainForm& form) {
     EventPump pump(form.checkBoxCancel);
     RowLookup lookup(state.rows);
     int failed = 0;
+    // Rows whose entries are gone, done once a flush has taken the deletions to the devices.
+    std::vector<int> gone;
+    std::vector<QByteArray> folders;
+    QString goneAt; // one of the deleted paths, for the words of a failed flush
     for (int line = 0; line < int(selected.size()); ++line) {
         if (pump.step())
             break;
@@ -70,13 +76,27 @@ void DeleteSelected(AppState& state, MainForm& form) {
             const Deletion result = DeleteSeenEntry(
                 root, PathOnSide(row, side), ExpectedOn(row, side, state.scan.utcOffset), true, reason);
             deleted = deleted || result != Deletion::Kept;
+            if (result == Deletion::Deleted) {
+                const QString path = root + PathOnSide(row, side);
+                goneAt = path.endsWith(u'/') ? path.chopped(1) : path;
+                folders.push_back(EncodeFileName(FolderPartOf(goneAt)));
+            }
         }
         row.failure = reason;
         // The row leaves once its entries are gone from every side it was to be deleted on.
         if (deleted && reason.isEmpty())
-            lookup.remove(index);
+            gone.push_back(index);
         else if (!reason.isEmpty())
             ++failed;
+    }
+    const int flushError = folders.empty() ? NoFileError : FlushFileSystems(folders);
+    for (const int index : gone) {
+        if (flushError == NoFileError) {
+            lookup.remove(index);
+        } else {
+            state.rows.rows[index].failure = FailureText(Attempt::Delete, flushError, goneAt);
+            ++failed;
+        }
     }
     lookup.compact(state.rows);
     FillResultList(state, form);

@@ -69,6 +69,12 @@ QString takenReason(const QString& destination) {
     return QStringLiteral("Auf dem Ziel steht seit dem Scan ein anderer Eintrag dieses Namens");
 }
 
+// Whether the folder of a destination can still be looked at: a medium that is gone cannot.
+bool mediumAnswers(const QString& destination) {
+    const QString path = destination.endsWith(u'/') ? destination.chopped(1) : destination;
+    return path.isEmpty() || StatPath(FolderPartOf(path)).kind == PathKind::Directory;
+}
+
 QString reasonOf(Attempt attempt, int error, const QString& destination) {
     if (attempt == Attempt::CopyLink && (error == EPERM || error == ENOSYS || error == EOPNOTSUPP))
         return QStringLiteral("Verknüpfungen sind auf dem Ziel-Dateisystem nicht möglich");
@@ -99,7 +105,15 @@ QString reasonOf(Attempt attempt, int error, const QString& destination) {
         return QStringLiteral("Keine Schreibrechte");
     case ENAMETOOLONG:
         return QStringLiteral("Name zu lang für das Ziel-Dateisystem");
+    case SourceNotAsScanned:
+        return QStringLiteral("Die Quelle hat sich seit dem Scan verändert; bitte erneut scannen");
+    case CopyDamaged:
+        return QStringLiteral("Kopie auf dem Datenträger fehlerhaft");
     case EIO:
+        // The medium still answers: it failed to write. Gone, it is unreachable.
+        if (mediumAnswers(destination))
+            return QStringLiteral("Schreibfehler auf dem Datenträger (Ein-/Ausgabefehler)");
+        return QStringLiteral("Datenträger nicht erreichbar (entfernt?)");
     case ENODEV:
     case ENXIO:
     case ENOTCONN:

@@ -54,10 +54,20 @@ bool SelectionIsCertain(const MainForm& form, const std::vector<bool>& selected)
     return false;
 }
 
-void ReportFailures(int failed) {
-    if (failed <= 0)
-        return;
-    Message(QStringLiteral("%1 Zeile(n) konnten nicht ausgeführt werden. Der Tooltip jeder dieser Zeilen "
-                           "nennt den Grund.")
-                .arg(failed));
+void ReportFailures(int failed, int damaged, bool verifyMissedDevice) {
+    QString text;
+    if (failed > 0)
+        text = QStringLiteral("%1 Zeile(n) konnten nicht ausgeführt werden. Der Tooltip jeder dieser Zeilen "
+                              "nennt den Grund.")
+                   .arg(failed);
+    if (damaged > 0)
+        text += QStringLiteral("\n\n%1 Kopie(n) waren beim Zurücklesen vom Datenträger fehlerhaft; die alten "
+                               "Fassungen sind geblieben. Der Datenträger ist möglicherweise defekt.")
+                    .arg(damaged);
+    if (verifyMissedDevice)
+        text += QStringLiteral("\n\nHinweis: Auf einem der Datenträger (FUSE-Dateisystem) erreicht das "
+                               "Zurücklesen beim Prüfen der Kopien den Datenträger nicht sicher; geprüft "
+                               "wurde, was das Dateisystem zurückgibt.");
+    if (!text.isEmpty())
+        Message(text.trimmed());
 }

@@ -24,4 +24,6 @@ int CountSelectedRows(const MainForm& form, const std::vector<bool>& selected,
 bool SelectionIsCertain(const MainForm& form, const std::vector<bool>& selected);
 
 // The box at the end of a run in which rows could not be carried out; nothing when none failed.
-void ReportFailures(int failed);
+// `damaged` copies read back wrong from their device ("Kopien prüfen"); `verifyMissedDevice`: a
+// read-back may have been answered by a file system's own buffers rather than the device.
+void ReportFailures(int failed, int damaged = 0, bool verifyMissedDevice = false);

@@ -13,10 +13,12 @@
 #include "platform/DirectoryListing.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "platform/Volume.h"
 #include "scan/PathOrder.h"
 #include "scan/ResultCells.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/RowLookup.h"
+#include "sets/FilterText.h"
 #include "tandrix/AppState.h"
 #include "tandrix/DisableControls.h"
 #include "ui/EventPump.h"
@@ -155,9 +157,23 @@ struct SyncRun {
     };
     std::vector<Pending> pending;
     int64_t pendingBytes = 0;
-    std::vector<QByteArray> writtenFolders;
+    // What the run changed that no flush has taken to the devices yet: its rows count as done, and
+    // the memory of the last sync learns of them, only once one has.
+    struct Step {
+        size_t row;
+        Attempt attempt;
+        QString destination;
+    };
+    struct Unflushed {
+        std::vector<Step> steps;
+        std::vector<QByteArray> folders;
+        SyncOutcome outcome;
+    } unflushed;
     QHash<QString, QStringList> leftovers; // folder -> temporary files an interrupted run left there
     SyncOutcome outcome;                   // what the memory of the last sync learns from the run
+    bool verifyTo[2] = {false, false};     // "Kopien prüfen" for copies onto each side
+    int damaged = 0;                       // copies that read back other bytes than were written
+    bool verifyMissedDevice = false;       // a read-back that a FUSE file system may have answered
     int64_t utcOffset = LocalUtcOffsetNow();
     // Rows whose entries are deleted where they still exist ("Auch dort löschen"), and the moves
     // among them: a deleted entry that is a new one under another name is renamed instead.
@@ -188,14 +204,12 @@ struct SyncRun {
         }
         const QString from = fromRoot + fromPath;
         const QString to = toRoot + toPath;
-        const QString folder = toRoot + FolderPartOf(toPath.endsWith(u'/') ? toPath.chopped(1) : toPath);
-        removeLeftoversIn(folder);
-        writtenFolders.push_back(EncodeFileName(folder));
         int error = NoFileError;
         if (StatPath(from).kind == PathKind::Directory) {
             if (CreateOneDirectory(to, &error)) {
-                outcome.createdFolders.push_back(PathOnSide(row, 0));
-                return Outcome::Done;
+                written(index, Attempt::Copy, to);
+                unflushed.outcome.createdFolders.push_back(PathOnSide(row, 0));
+                return Outcome::Pending;
             }
             fail(index, FailureText(Attempt::Copy, error, to));
             return Outcome::Failed;
@@ -207,13 +221,17 @@ struct SyncRun {
             Status(form, text, 1);
         };
         hooks.cancelRequested = [this] { return pump.step(); };
-        std::optional<PreparedCopy> copy = PrepareCopyWithProgress(from, to, hooks, &error);
+        // The source must still be the one the scan saw, as the destination must.
+        CopyCheck check;
+        check.source = ExpectedOn(row, fromSide, state.scan.utcOffset);
+        check.checksum = verifyTo[1 - fromSide];
+        std::optional<PreparedCopy> copy = PrepareCopyWithProgress(from, to, hooks, &error, check);
         if (!copy && (error == ENOSPC || error == EDQUOT) && !pending.empty()) {
             // The batch keeps each old file until its copy is put in place: a nearly full medium
             // gets that room back first, so the run never needs more than one copy after the
             // other would.
             commitBatch();
-            copy = PrepareCopyWithProgress(from, to, hooks, &error);
+            copy = PrepareCopyWithProgress(from, to, hooks, &error, check);
         }
         const Attempt attempt = row.sides & (LinkOn1 << fromSide) ? Attempt::CopyLink : Attempt::Copy;
         if (!copy) {
@@ -227,6 +245,43 @@ struct SyncRun {
         if (pending.size() >= BatchFiles || pendingBytes >= BatchBytes)
             commitBatch();
         return Outcome::Pending;
+    }
+
+    // A change made at `destination` for a row, done once a flush has taken it to the device.
+    void written(size_t index, Attempt attempt, const QString& destination) {
+        carriedOut[index] = true; // not to be carried out again in this run
+        unflushed.steps.push_back({index, attempt, destination});
+        const QString path = destination.endsWith(u'/') ? destination.chopped(1) : destination;
+        unflushed.folders.push_back(EncodeFileName(FolderPartOf(path)));
+    }
+
+    // Flushes what the run changed since the last flush. Its rows are done, and their temporary
+    // leftovers of an interrupted run go, only when the flush succeeded; otherwise each fails with
+    // the flush's reason, stays listed, and the memory of the last sync learns nothing of it.
+    void flushWritten() {
+        if (unflushed.steps.empty())
+            return;
+        Status(form, QStringLiteral("Synchronisiere: Schreibe auf den Datenträger..."), 0);
+        const int error = FlushFileSystems(unflushed.folders);
+        for (const Step& step : unflushed.steps) {
+            if (error != NoFileError) {
+                carriedOut[step.row] = false;
+                fail(step.row, FailureText(step.attempt, error, step.destination));
+                continue;
+            }
+            done(step.row);
+            const QString path =
+                step.destination.endsWith(u'/') ? step.destination.chopped(1) : step.destination;
+            removeLeftoversIn(FolderPartOf(path));
+        }
+        if (error == NoFileError) {
+            SyncOutcome& learnt = unflushed.outcome;
+            outcome.synced.insert(outcome.synced.end(), learnt.synced.begin(), learnt.synced.end());
+            outcome.createdFolders.insert(outcome.createdFolders.end(), learnt.createdFolders.begin(),
+                                          learnt.createdFolders.end());
+            outcome.deleted.insert(outcome.deleted.end(), learnt.deleted.begin(), learnt.deleted.end());
+        }
+        unflushed = Unflushed{};
     }
 
     void removeLeftoversIn(const QString& folder) {
@@ -257,7 +312,7 @@ struct SyncRun {
     }
 
     void committed(const Pending& p) {
-        done(p.row);
+        written(p.row, p.attempt, p.destination);
         const ResultRow& row = state.rows.rows[qsizetype(p.row)];
         const int from = row.action == u'>' ? 0 : 1;
         SyncedFile file{PathOnSide(row, 0), p.copy.size, LocalSecondsOf(p.copy.mtimeUtc, utcOffset)};
@@ -266,7 +321,7 @@ struct SyncRun {
         // learnt by the next complete scan.
         file.inode[1 - from] = keptInode(row, 1 - from, p.copy.inode);
         noteBirths(file, row);
-        outcome.synced.push_back(file);
+        unflushed.outcome.synced.push_back(file);
     }
 
     // With the inodes, when each side's file was made: it tells a file renamed later from a new one
@@ -284,13 +339,22 @@ struct SyncRun {
         std::vector<QByteArray> folders;
         for (const Pending& p : pending)
             folders.push_back(p.copy.folder);
-        const bool flushed = FlushFileSystems(folders);
+        const int flushError = FlushFileSystems(folders);
         for (const Pending& p : pending) {
-            if (!flushed) {
+            int error = flushError;
+            if (error == NoFileError && p.copy.checksummed) {
+                // Read back before the copy takes the name: a damaged one never replaces anything.
+                Status(form,
+                       QStringLiteral("Synchronisiere: Prüfe ") + state.rows.rows[qsizetype(p.row)].path, 0);
+                bool reachesDevice = true;
+                error = VerifyCopy(p.copy, &reachesDevice);
+                verifyMissedDevice = verifyMissedDevice || !reachesDevice;
+                damaged += error == CopyDamaged ? 1 : 0;
+            }
+            if (error != NoFileError) {
                 AbandonCopy(p.copy);
-                fail(p.row,
-                     FailureText(p.attempt, QStringLiteral("Schreiben auf den Datenträger fehlgeschlagen")));
-            } else if (const int error = CommitCopy(p.copy, p.expected); error == NoFileError) {
+                fail(p.row, FailureText(p.attempt, error, p.destination));
+            } else if (error = CommitCopy(p.copy, p.expected); error == NoFileError) {
                 committed(p);
             } else {
                 fail(p.row, FailureText(p.attempt, error, p.destination));
@@ -298,16 +362,14 @@ struct SyncRun {
         }
         pending.clear();
         pendingBytes = 0;
+        flushWritten();
     }
 
     // The end of the run, cancelled or not: what was written is on the devices before it is
     // reported done.
     void finish() {
         commitBatch();
-        if (writtenFolders.empty())
-            return;
-        Status(form, QStringLiteral("Synchronisiere: Schreibe auf den Datenträger..."), 0);
-        FlushFileSystems(writtenFolders);
+        flushWritten();
     }
 
     void refreshFreeSpaceNowAndThen() {
@@ -365,15 +427,14 @@ struct SyncRun {
         const QString to = root + PathOnSide(added, side);
         if (RenameEntry(root + PathOnSide(gone, side), to, expected) != NoFileError)
             return false;
-        writtenFolders.push_back(
-            EncodeFileName(root + FolderPartOf(PathOnSide(added, side).chopped(move.folder ? 1 : 0))));
         const int endNew = move.folder ? EndBeneath(rows, newRow) : newRow + 1;
         const int endGone = move.folder ? EndBeneath(rows, move.deletedRow) : move.deletedRow + 1;
         const int fromSide = 1 - side;
         for (int k = newRow; k < endNew; ++k) {
             const ResultRow& row = rows[k];
+            written(size_t(k), Attempt::Copy, to);
             if (row.path.endsWith(u'/')) {
-                outcome.createdFolders.push_back(PathOnSide(row, 0));
+                unflushed.outcome.createdFolders.push_back(PathOnSide(row, 0));
             } else {
                 SyncedFile file{PathOnSide(row, 0), fromSide == 0 ? row.size1 : row.size2,
                                 fromSide == 0 ? row.date1 : row.date2};
@@ -381,13 +442,12 @@ struct SyncRun {
                 if (!move.folder)
                     file.inode[side] = keptInode(gone, side, gone.seen[side].inode);
                 noteBirths(file, row);
-                outcome.synced.push_back(file);
+                unflushed.outcome.synced.push_back(file);
             }
-            done(size_t(k));
         }
-        outcome.deleted.push_back(PathOnSide(gone, 0));
+        unflushed.outcome.deleted.push_back(PathOnSide(gone, 0));
         for (int k = move.deletedRow; k < endGone; ++k)
-            done(size_t(k));
+            written(size_t(k), Attempt::Delete, root + PathOnSide(gone, side));
         return true;
     }
 
@@ -424,10 +484,9 @@ struct SyncRun {
             fail(size_t(i), reason);
             return;
         }
-        const bool folder = path.endsWith(u'/');
-        writtenFolders.push_back(EncodeFileName(root + FolderPartOf(folder ? path.chopped(1) : path)));
-        outcome.deleted.push_back(PathOnSide(row, 0));
-        done(size_t(i));
+        // A deletion is done once it is on the device, as a copy is.
+        written(size_t(i), Attempt::Delete, root + path);
+        unflushed.outcome.deleted.push_back(PathOnSide(row, 0));
     }
 };
 
@@ -567,6 +626,9 @@ void SyncSelected(AppState& state, MainForm& form) {
         run.leftovers[FolderPartOf(path)].append(path);
     const StateKey key = StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot);
     run.deleting.assign(carriedOut.size(), false);
+    const QString options = state.sets.currentSet() ? state.sets.currentSet()->Options : QString();
+    for (int side = 0; side < 2; ++side)
+        run.verifyTo[side] = VerifiesCopies(options, IsRemovableVolume(run.rootOf(side)));
     if (deletedAnswer == DeletedAnswer::DeleteThere)
         planDeletions(state, run, key);
     countDisplay.show(run.count, true);
@@ -590,5 +652,5 @@ void SyncSelected(AppState& state, MainForm& form) {
         SelectLines(form, leftOut);
     }
     ShowSelectionCount(state, form);
-    ReportFailures(run.failed);
+    ReportFailures(run.failed, run.damaged, run.verifyMissedDevice);
 }

@@ -28,7 +28,9 @@ enum FileError : int {
     NoFileError = 0,
     NotAsScanned = -1, // the name leads to another entry than the scan saw, or to one where it saw none
     CopyCancelled = -2,
-    WriteProtected = -3, // the owner write bit is missing
+    WriteProtected = -3,     // the owner write bit is missing
+    SourceNotAsScanned = -4, // the source of a copy is not the entry the scan saw, or changed while copied
+    CopyDamaged = -5,        // the copy read back from the device differs from what was written
 };
 
 // What an operation expects to find at a path: anything, nothing, or the very entry a scan saw.
@@ -94,6 +96,15 @@ struct PreparedCopy {
     int64_t size = 0;
     int64_t mtimeUtc = 0;
     uint64_t inode = 0; // of the copy, which keeps it when put in place
+    bool checksummed = false;
+    uint64_t checksum = 0; // of the bytes written, taken while copying (ContentHash)
+};
+
+// What a copy checks besides writing: the source is the entry the scan saw (as the destination is
+// checked when the copy is put in place), and a checksum is taken while copying for VerifyCopy.
+struct CopyCheck {
+    ExpectedEntry source;
+    bool checksum = false;
 };
 
 // Copies a file (contents with their holes, permission bits, modification time with nanoseconds)
@@ -101,7 +112,13 @@ struct PreparedCopy {
 // failure nothing is left behind and `error` gets the reason. A write-protected destination file
 // or a folder is refused.
 std::optional<PreparedCopy> PrepareCopy(const QString& source, const QString& destination,
-                                        const CopyProgressFn& progress, int* error = nullptr);
+                                        const CopyProgressFn& progress, int* error = nullptr,
+                                        const CopyCheck& check = {});
+// Reads a prepared, flushed copy back from its device, its cached pages dropped first, and
+// compares it with the checksum taken while copying: NoFileError, CopyDamaged or the read error.
+// `reachesDevice` is set false where the file system answers reads from buffers of its own (FUSE),
+// so the read-back cannot be sure to reach the device.
+int VerifyCopy(const PreparedCopy& copy, bool* reachesDevice = nullptr);
 // Renames a prepared copy over its destination when the destination is what `expected` says
 // (nothing is then checked and put in place in one step where the file system can). Its data
 // must have been flushed first (FlushFileSystems), so that no crash can leave a destination
@@ -110,8 +127,9 @@ std::optional<PreparedCopy> PrepareCopy(const QString& source, const QString& de
 int CommitCopy(const PreparedCopy& copy, const ExpectedEntry& expected = {});
 void AbandonCopy(const PreparedCopy& copy);
 // Writes everything written so far to the file systems holding these folders through to the
-// devices, each file system once.
-bool FlushFileSystems(const std::vector<QByteArray>& folders);
+// devices, each file system once (a FUSE file system each folder, as it flushes only what it is
+// told). NoFileError, or the error of a flush (a folder that cannot be reached: its errno).
+int FlushFileSystems(const std::vector<QByteArray>& folders);
 
 // Prepare, flush and commit of one copy: the old destination stays as it was until the new one is
 // complete on the device; false on cancel or failure.
@@ -124,6 +142,10 @@ bool RemoveCopyLeftover(const QString& path);
 
 // Test seam: called with "flush <folder>" and "commit <destination>" as they happen.
 void SetDurabilityTrace(std::function<void(const QByteArray&)> observer);
+
+// Test seam: from now on every flush after the next `after` ones fails with `error` (after it has
+// been done); a negative `after` turns this off.
+void SetFlushFault(int after, int error = 5 /* EIO */);
 
 // Test seam: from now on every copy's writes fail with `error` ("disk full" unless told otherwise)
 // once `bytes` bytes of one file have been written; a negative value turns this off.

@@ -1,5 +1,6 @@
 #include "sets/FilterHandlers.h"
 
+#include "platform/Volume.h"
 #include "sets/FilterText.h"
 #include "sets/SetList.h"
 #include "tandrix/AppState.h"
@@ -48,6 +49,9 @@ QString EditFilter(AppState& state, MainForm& form, const QString& filter) {
     window->comboBoxRichtung->addItems({QStringLiteral("<>"), QStringLiteral(">"), QStringLiteral("<")});
     window->checkBoxIgnoreDate->setChecked(set->Options.contains(OptionIgnoreDate));
     window->comboBoxRichtung->setCurrentIndex(DirectionItemFor(set->Options));
+    // Unset, the box follows the drives: ticked where a side of the set is a removable one.
+    const bool removable = IsRemovableVolume(set->Src) || IsRemovableVolume(set->Mid);
+    window->checkBoxVerify->setChecked(VerifiesCopies(set->Options, removable));
 
     const bool accepted = window->dialog->exec() == QDialog::Accepted;
     if (!accepted)
@@ -55,6 +59,7 @@ QString EditFilter(AppState& state, MainForm& form, const QString& filter) {
     const QString edited = FilterFromEditorText(window->editorFilter->toPlainText());
     set->Options = OptionsAfterFilterWindow(set->Options, window->comboBoxRichtung->currentIndex(),
                                             window->checkBoxIgnoreDate->isChecked());
+    set->Options = OptionsAfterVerifyBox(set->Options, window->checkBoxVerify->isChecked(), removable);
     return edited;
 }
 

@@ -10,6 +10,8 @@
 const QString OptionIgnoreDate = QStringLiteral("IgnoreDate");
 const QString OptionOnlyToTarget = QStringLiteral("ScannRichtung>");
 const QString OptionOnlyToSource = QStringLiteral("ScannRichtung<");
+const QString OptionVerifyCopies = QStringLiteral("KopienPruefen");
+const QString OptionNoVerify = QStringLiteral("KopienUngeprueft");
 
 QStringList SplitFilterWords(const QString& text) {
     QStringList words;
@@ -78,5 +80,19 @@ QString OptionsAfterFilterWindow(QString options, int direction, bool ignoreDate
     else if (direction == 2)
         SetOptionWord(options, OptionOnlyToSource, true);
     SetOptionWord(options, OptionIgnoreDate, ignoreDate);
+    return options;
+}
+
+bool VerifiesCopies(const QString& options, bool removable) {
+    if (options.contains(OptionVerifyCopies))
+        return true;
+    return !options.contains(OptionNoVerify) && removable;
+}
+
+QString OptionsAfterVerifyBox(QString options, bool ticked, bool removable) {
+    if (ticked == VerifiesCopies(options, removable))
+        return options;
+    SetOptionWord(options, OptionVerifyCopies, ticked && !removable);
+    SetOptionWord(options, OptionNoVerify, !ticked && removable);
     return options;
 }

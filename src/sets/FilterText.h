@@ -31,3 +31,12 @@ QString OptionsAfterFilterWindow(QString options, int direction, bool ignoreDate
 extern const QString OptionIgnoreDate;
 extern const QString OptionOnlyToTarget; // "ScannRichtung>"
 extern const QString OptionOnlyToSource; // "ScannRichtung<"
+extern const QString OptionVerifyCopies; // "KopienPruefen": "Kopien prüfen" ticked by the user
+extern const QString OptionNoVerify;     // "KopienUngeprueft": "Kopien prüfen" cleared by the user
+
+// Whether copies onto a side are read back from its device: as the user set it for the set, and
+// where the user never did, when that side lies on a removable drive.
+bool VerifiesCopies(const QString& options, bool removable);
+// Options after the filter window's OK with "Kopien prüfen" `ticked`; `removable` is what the box
+// showed unset. A box left as it showed stores nothing, so the set keeps following its drive.
+QString OptionsAfterVerifyBox(QString options, bool ticked, bool removable);

@@ -41,9 +41,9 @@ std::unique_ptr<FilterWindow> dialoge::Window_FormFilter(AppState& state, QWidge
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint);
     dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->setFixedSize(s(400), s(225));
+    dialog->setFixedSize(s(400), s(245));
     UseDialogFont(dialog, state.scale);
-    ResizeSet(state.registry, ::Window_FormFilter, ResizeNone, s(240), s(176), s(400), s(225));
+    ResizeSet(state.registry, ::Window_FormFilter, ResizeNone, s(240), s(176), s(400), s(245));
 
     auto place = [&](QWidget* gadget, int id, int x, int y, int width, int height) {
         gadget->setGeometry(s(x), s(y), s(width), s(height));
@@ -77,6 +77,12 @@ std::unique_ptr<FilterWindow> dialoge::Window_FormFilter(AppState& state, QWidge
     w->comboBoxRichtung->setEditable(false);
     w->comboBoxRichtung->setToolTip(QStringLiteral("Nur bestimmte Richtungen anzeigen!"));
     place(w->comboBoxRichtung, Gadget_FormFilter_ComboBoxRichtung, 170, 200, 45, 20);
+
+    w->checkBoxVerify = new QCheckBox(QStringLiteral("Kopien prüfen"), dialog);
+    w->checkBoxVerify->setObjectName(QStringLiteral("Gadget_FormFilter_CheckBoxVerify"));
+    w->checkBoxVerify->setToolTip(
+        QStringLiteral("Liest jede Kopie vom Datenträger zurück und vergleicht sie mit dem Original"));
+    place(w->checkBoxVerify, Gadget_FormFilter_CheckBoxVerify, 5, 222, 110, 15);
 
     w->buttonOK = new QPushButton(QStringLiteral("OK"), dialog);
     w->buttonOK->setObjectName(QStringLiteral("Gadget_FormFilter_ButtonOK"));

@@ -21,6 +21,7 @@ struct FilterWindow {
     QComboBox* comboBoxRichtung = nullptr;   // 44
     QPushButton* buttonOK = nullptr;         // 45
     QPushButton* buttonAbbr = nullptr;       // 46
+    QCheckBox* checkBoxVerify = nullptr;     // 50, "Kopien prüfen"
 };
 
 // Builds the window as a modal child of `parent`, centred on it, scaled and registered with the

@@ -29,13 +29,13 @@ protected:
 
     void openApp() { openAppOn(source.path(), target.path()); }
 
-    void openAppOn(const QString& src, const QString& mid) {
+    void openAppOn(const QString& src, const QString& mid, const QString& options = QString()) {
         ASSERT_TRUE(programDir.isValid());
         QFile ini(programDir.path() + "/Tandrix.ini");
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
         const QString text = "\r\n[Generell]\r\nIniVersion=81107\r\nSetCombo=Test\r\n[Sets]\r\nTest=1\r\n"
                              "[Set_Test]\r\nSrc=" +
-                             src + "\r\nMid=" + mid + "\r\nOptions=\r\nFilter=\r\n";
+                             src + "\r\nMid=" + mid + "\r\nOptions=" + options + "\r\nFilter=\r\n";
         ini.write("\xEF\xBB\xBF" + text.toUtf8());
         ini.close();
         app = std::make_unique<App>(programDir.path());

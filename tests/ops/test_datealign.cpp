@@ -97,3 +97,20 @@ TEST_F(DateAlign, NoDirectionGivesTheMessage) {
     EXPECT_EQ(stray->text(), "Keine Richtung gewählt! Mache nichts...");
     EXPECT_EQ(ReadModTime(target.path("a.txt"))->seconds, early);
 }
+
+// A date the flush did not take to the device is not changed: the row stays with the reason, and
+// no new scan takes the cached date for the device's.
+TEST_F(DateAlign, FailedFlushKeepsTheRowWithItsReason) {
+    ASSERT_TRUE(source.add({File("a.txt", "one", late)}));
+    ASSERT_TRUE(target.add({File("a.txt", "two", early)}));
+    openApp();
+    scan();
+    selectAll();
+    SetFlushFault(0);
+    runWith("Ziel >>> Quelle", "Ausführen!");
+    SetFlushFault(-1);
+    EXPECT_EQ(paths(), QStringList({"a.txt"}));
+    EXPECT_EQ(toolTip("a.txt"),
+              "Datum nicht geändert: Schreibfehler auf dem Datenträger (Ein-/Ausgabefehler)");
+    EXPECT_TRUE(messageText().startsWith("1 Zeile(n) konnten nicht ausgeführt werden."));
+}

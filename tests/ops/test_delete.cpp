@@ -194,3 +194,17 @@ TEST_F(Delete, LinkToAnOutsideDirectoryLeavesThatDirectoryWhole) {
     EXPECT_FALSE(exists(source.path("d")));
     EXPECT_EQ(contentsOf(target.path("l/b.txt")), "b");
 }
+
+// A deletion the flush did not take to the device is not done: the row stays with the reason.
+TEST_F(Delete, FailedFlushKeepsTheRowWithItsReason) {
+    ASSERT_TRUE(source.add({File("a.txt", "1", T0)}));
+    openApp();
+    scan();
+    selectPaths({"a.txt"});
+    SetFlushFault(0);
+    deleteAnswering(true, false, "Ja");
+    SetFlushFault(-1);
+    EXPECT_EQ(paths(), QStringList({"a.txt"}));
+    EXPECT_EQ(toolTip("a.txt"), "Nicht gelöscht: Schreibfehler auf dem Datenträger (Ein-/Ausgabefehler)");
+    EXPECT_TRUE(messageText().startsWith("1 Zeile(n) konnten nicht ausgeführt werden."));
+}

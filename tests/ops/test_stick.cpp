@@ -2,6 +2,7 @@
 
 #include "scan/PathOrder.h"
 #include "sets/ModalScript.h"
+#include "support/FaultyDevice.h"
 #include "support/StickImage.h"
 
 #include <QTest>
@@ -234,6 +235,135 @@ TEST_P(Stick, CaseVariantsAreNeverTakenForDeletions) {
         QDir(onStick(folder ? "Fotos" : "")).removeRecursively();
         QFile::remove(onStick("FOTO.JPG"));
     }
+}
+
+
+// The real program between the computer and ext4 on a device that fails on request.
+class FailingStick : public OpsWindow {
+protected:
+    void SetUp() override {
+        if (!device.ok())
+            GTEST_SKIP() << device.why().toStdString();
+    }
+    // Sync of every line; returns the titles of the boxes shown, the answers given in turn.
+    QStringList sync(std::vector<ModalScript::Answer> answers) {
+        selectAll();
+        stray.reset();
+        QStringList titles;
+        for (ModalScript::Answer& answer : answers)
+            answer = [&titles, answer](QWidget* box) {
+                titles << box->windowTitle();
+                answer(box);
+            };
+        ModalScript script(std::move(answers));
+        form().buttonSelSync->click();
+        boxTexts = script.seen;
+        return titles;
+    }
+    static ModalScript::Answer ok() {
+        return [](QWidget* box) { PressButton(box, "OK"); };
+    }
+    QString onDevice(const QString& path) const { return device.path() + path; }
+    QString root() const { return device.path() + "stick/"; } // beside ext4's lost+found
+
+    FaultyDevice device;
+    QStringList boxTexts;
+};
+
+// A sector that the counterfeit device keeps wrong, recognisable in a file's contents.
+QByteArray badCells(int sectors, char fill) {
+    QByteArray bytes;
+    for (int i = 0; i < sectors; ++i)
+        bytes += "BADCELL!" + QByteArray(504, fill);
+    return bytes;
+}
+
+// The device fails at the flush after the renames, or after 1 MiB: no row counts as done, the box
+// counts them all with the reason, and once the stick works again the next Sync asks no deletion
+// and copies everything.
+TEST_F(FailingStick, FailedFlushLeavesEveryRowListedAndTheNextSyncCopiesAgain) {
+    for (int folder = 0; folder < 6; ++folder)
+        ASSERT_TRUE(source.add({File(QString("f%1/a.txt").arg(folder), "klein", T0),
+                                File(QString("f%1/b.bin").arg(folder), QByteArray(300000, 'b'), T0)}));
+    ASSERT_TRUE(QDir().mkpath(root()));
+    for (const QString mode : {"fail after renames", "fail-after 1048576"}) {
+        SCOPED_TRACE(mode.toStdString());
+        ASSERT_TRUE(QDir().mkpath(root()));
+        openAppOn(source.path(), root());
+        scan();
+        ASSERT_EQ(lines(), 18);
+        if (mode.startsWith("fail-after"))
+            device.setMode(mode);
+        SetDurabilityTrace([this](const QByteArray& event) {
+            if (event.startsWith("commit"))
+                device.setMode("fail");
+        });
+        EXPECT_EQ(sync({Yes(), ok()}).size(), 2);
+        SetDurabilityTrace({});
+        EXPECT_EQ(boxTexts.value(1), "18 Zeile(n) konnten nicht ausgeführt werden. Der Tooltip jeder dieser "
+                                     "Zeilen nennt den Grund.");
+        EXPECT_EQ(lines(), 18);
+        // Each row says why; a device failing before the renames may leave ext4 read-only.
+        for (const QString& path : paths())
+            EXPECT_TRUE(toolTip(path).startsWith("Nicht kopiert: ")) << path.toStdString();
+        if (mode.startsWith("fail after")) {
+            EXPECT_EQ(toolTip("f5/b.bin"),
+                      "Nicht kopiert: Schreibfehler auf dem Datenträger (Ein-/Ausgabefehler)");
+        }
+        app.reset();
+        ASSERT_TRUE(device.replug());
+        openAppOn(source.path(), root());
+        scan();
+        EXPECT_EQ(sync({Yes()}), QStringList({"Tandrix: Dateien synchronisieren"}));
+        scan();
+        EXPECT_EQ(lines(), 0);
+        EXPECT_EQ(contentsOf(root() + "f5/b.bin"), QByteArray(300000, 'b'));
+        app.reset();
+        ASSERT_TRUE(device.replug());
+        ASSERT_TRUE(QDir(root()).removeRecursively());
+        QDir(programDir.path()).removeRecursively();
+        QDir().mkpath(programDir.path());
+    }
+}
+
+// "Kopien prüfen" on a device that keeps wrong bytes: the damaged copy fails, the old version
+// stays, the box says the medium may be faulty; on a good device the next Sync finishes. With the
+// box cleared nothing is read back, and the run reports what the cache says.
+TEST_F(FailingStick, VerifyCatchesWhatTheDeviceKeptWrong) {
+    ASSERT_TRUE(source.add({File("gut.txt", "gut", T0), File("foto.raw", badCells(300, 'n'), T0 + 100)}));
+    ASSERT_TRUE(BuildTree(device.path(), {File("foto.raw", "alte Fassung", T0)}));
+    ASSERT_TRUE(device.setMode("bad-cells"));
+    openAppOn(source.path(), device.path(), "KopienPruefen");
+    scan();
+    EXPECT_EQ(sync({Yes(), ok()}).size(), 2);
+    EXPECT_EQ(
+        boxTexts.value(1),
+        "1 Zeile(n) konnten nicht ausgeführt werden. Der Tooltip jeder dieser Zeilen nennt den Grund.\n\n"
+        "1 Kopie(n) waren beim Zurücklesen vom Datenträger fehlerhaft; die alten Fassungen sind "
+        "geblieben. Der Datenträger ist möglicherweise defekt.");
+    EXPECT_EQ(paths(), QStringList({"foto.raw"}));
+    EXPECT_EQ(toolTip("foto.raw"), "Nicht kopiert: Kopie auf dem Datenträger fehlerhaft");
+    EXPECT_EQ(contentsOf(onDevice("foto.raw")), "alte Fassung");
+    EXPECT_EQ(contentsOf(onDevice("gut.txt")), "gut");
+    EXPECT_TRUE(temporaries(device.path()).isEmpty());
+
+    app.reset();
+    ASSERT_TRUE(device.replug());
+    openAppOn(source.path(), device.path(), "KopienPruefen");
+    scan();
+    EXPECT_EQ(sync({Yes()}).size(), 1);
+    app.reset();
+    ASSERT_TRUE(device.replug()); // what the device holds, not the cache
+    EXPECT_EQ(contentsOf(onDevice("foto.raw")), badCells(300, 'n'));
+
+    ASSERT_TRUE(source.add({File("neu.raw", badCells(300, 'x'), T0)}));
+    ASSERT_TRUE(device.setMode("bad-cells"));
+    openAppOn(source.path(), device.path(), "KopienUngeprueft");
+    scan();
+    EXPECT_EQ(sync({Yes()}).size(), 1); // no read-back: reported done
+    app.reset();
+    ASSERT_TRUE(device.replug());
+    EXPECT_NE(contentsOf(onDevice("neu.raw")), badCells(300, 'x'));
 }
 
 INSTANTIATE_TEST_SUITE_P(Media, Stick,

@@ -416,3 +416,42 @@ TEST_F(Sync, KilledSyncLeavesNoShortFileAndItsLeftoversGoWithTheNextSync) {
     scan();
     EXPECT_EQ(lines(), 0);
 }
+
+// A source changed after the scan (other contents, or only another time) is not the one the row
+// promised: its row fails with the reason, the destination keeps its old contents.
+TEST_F(Sync, SourceChangedSinceTheScanFailsItsRow) {
+    for (const bool sameSize : {false, true}) {
+        SCOPED_TRACE(sameSize ? "only the time" : "the contents");
+        TestTree pc({File("b.txt", "neu", T0 + 100), File("c.txt", "c", T0)});
+        TestTree stick({File("b.txt", "alt", T0)});
+        openAppOn(pc.path(), stick.path());
+        scan();
+        selectAll();
+        ASSERT_TRUE(BuildTree(pc.path(), {File("b.txt", sameSize ? "neu" : "neuer", T0 + 200)}));
+        syncAnswering("Ja");
+        EXPECT_EQ(contentsOf(stick.path("b.txt")), "alt");
+        EXPECT_EQ(contentsOf(stick.path("c.txt")), "c");
+        EXPECT_TRUE(temporaries(stick.path()).isEmpty());
+        EXPECT_EQ(paths(), QStringList({"b.txt"}));
+        EXPECT_EQ(toolTip("b.txt"),
+                  "Nicht kopiert: Die Quelle hat sich seit dem Scan verändert; bitte erneut scannen");
+    }
+}
+
+// Every flush of the run fails: nothing counts as done, every row stays with the reason.
+TEST_F(Sync, FailedFlushKeepsEveryRowAndTheOldFiles) {
+    ASSERT_TRUE(source.add({File("d/a.txt", "a", T0), File("b.txt", "neu", T0 + 100)}));
+    ASSERT_TRUE(target.add({File("b.txt", "alt", T0)}));
+    openApp();
+    scan();
+    selectAll();
+    SetFlushFault(0);
+    syncAnswering("Ja");
+    SetFlushFault(-1);
+    EXPECT_EQ(paths(), QStringList({"b.txt", "d/", "d/a.txt"}));
+    EXPECT_EQ(toolTip("b.txt"), "Nicht kopiert: Schreibfehler auf dem Datenträger (Ein-/Ausgabefehler)");
+    EXPECT_EQ(messageText(), "3 Zeile(n) konnten nicht ausgeführt werden. Der Tooltip jeder dieser Zeilen "
+                             "nennt den Grund.");
+    EXPECT_EQ(contentsOf(target.path("b.txt")), "alt");
+    EXPECT_TRUE(temporaries(target.path()).isEmpty());
+}

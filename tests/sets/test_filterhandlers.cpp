@@ -1,4 +1,5 @@
 #include "ModalScript.h"
+#include "sets/FilterText.h"
 #include "tandrix/App.h"
 #include "ui/Identifiers.h"
 #include "ui/ResultListModel.h"
@@ -127,7 +128,7 @@ TEST_F(FilterHandlersTest, Window_LayoutAndTexts) {
         checked = true;
         const float scale = app->state.scale.DialogScale;
         auto s = [scale](int v) { return qRound(v * scale); };
-        if (w->size() != QSize(s(400), s(225)))
+        if (w->size() != QSize(s(400), s(245)))
             problems << "size";
         struct Gadget {
             const char* name;
@@ -150,6 +151,11 @@ TEST_F(FilterHandlersTest, Window_LayoutAndTexts) {
              "Nur bestimmte Richtungen anzeigen!"},
             {"Gadget_FormFilter_ButtonOK", {270, 200, 60, 20}, "OK", ""},
             {"Gadget_FormFilter_ButtonAbbr", {335, 200, 60, 20}, "Abbrechen", ""},
+            {"Gadget_FormFilter_CheckBoxVerify",
+             {5, 222, 110, 15},
+             QString::fromUtf8("Kopien prüfen"),
+             QString::fromUtf8(
+                 "Liest jede Kopie vom Datenträger zurück und vergleicht sie mit dem Original")},
         };
         for (const Gadget& g : gadgets) {
             QWidget* c = w->findChild<QWidget*>(g.name);
@@ -241,6 +247,42 @@ TEST_F(FilterHandlersTest, Ok_DirectionWordsFollowIgnoreDateInTheOrderChosen) {
     EXPECT_EQ(set().Options, "");
     EXPECT_FALSE(form().checkBoxFilter->isChecked());
     EXPECT_EQ(form().checkBoxFilter->text(), "Filter");
+}
+
+// "Kopien prüfen" follows the drives until the user changes it: /a/ and /b/ are no removable
+// drives, so the box shows unticked; a tick stores the word, clearing it again goes back to none.
+TEST_F(FilterHandlersTest, VerifyBox_StoresOnlyWhatDiffersFromTheDrives) {
+    start("", "IgnoreDate");
+    const auto setVerify = [](std::optional<bool> ticked, bool* shown) {
+        return FilterWindowAnswer(
+            nullptr,
+            [=](QWidget* w) {
+                auto* box = w->findChild<QCheckBox*>("Gadget_FormFilter_CheckBoxVerify");
+                *shown = box->isChecked();
+                if (ticked)
+                    box->setChecked(*ticked);
+            },
+            "OK");
+    };
+    const struct {
+        std::optional<bool> tick;
+        bool shown;
+        QString options;
+    } steps[] = {{{}, false, "IgnoreDate"},
+                 {true, false, "IgnoreDateKopienPruefen"},
+                 {{}, true, "IgnoreDateKopienPruefen"},
+                 {false, true, "IgnoreDate"}};
+    for (const auto& step : steps) {
+        bool shown = !step.shown;
+        ModalScript script({setVerify(step.tick, &shown)});
+        clickFilterBox();
+        EXPECT_EQ(shown, step.shown);
+        EXPECT_EQ(set().Options, step.options);
+    }
+    EXPECT_FALSE(VerifiesCopies("KopienUngeprueft", true));
+    EXPECT_TRUE(VerifiesCopies("", true));
+    EXPECT_EQ(OptionsAfterVerifyBox("", false, true), "KopienUngeprueft");
+    EXPECT_EQ(OptionsAfterVerifyBox("KopienUngeprueft", true, true), "");
 }
 
 TEST_F(FilterHandlersTest, BothDirectionWords_PreselectToTargetAndOkKeepsOne) {

@@ -1,5 +1,6 @@
 #include "platform/FileOps.h"
 
+#include "platform/ContentHash.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileName.h"
 
@@ -26,6 +27,8 @@ namespace {
 constexpr size_t ChunkBytes = 1 << 20;
 std::atomic<int64_t> writeLimit{-1};
 std::atomic<int> writeLimitError{ENOSPC};
+std::atomic<int> flushesBeforeFault{-1};
+std::atomic<int> flushFaultError{EIO};
 
 QByteArray encoded(const QString& path) {
     return EncodeFileName(path);
@@ -181,7 +184,7 @@ bool writeAll(int fd, const char* data, size_t length, int64_t alreadyWritten) {
 // kernel where it can copy between these two files, else through a buffer. `written` counts the
 // bytes written so far; a source that ends early ends the range. NoFileError or the reason.
 int copyRange(int in, int out, int64_t position, int64_t end, bool& inKernel, std::vector<char>& buffer,
-              int64_t& written, int64_t total, const CopyProgressFn& progress) {
+              int64_t& written, int64_t total, const CopyProgressFn& progress, ContentHash* hash) {
     while (position < end) {
         const size_t length = size_t(std::min<int64_t>(int64_t(ChunkBytes), end - position));
         ssize_t n = -1;
@@ -203,6 +206,8 @@ int copyRange(int in, int out, int64_t position, int64_t end, bool& inKernel, st
             } while (n < 0 && errno == EINTR);
             if (n < 0 || (n > 0 && !writeAll(out, buffer.data(), size_t(n), written)))
                 return errno;
+            if (hash && n > 0)
+                hash->add(buffer.data(), size_t(n));
         }
         if (n == 0)
             return NoFileError;
@@ -214,11 +219,12 @@ int copyRange(int in, int out, int64_t position, int64_t end, bool& inKernel, st
     return NoFileError;
 }
 
-// The source's data, region by region: holes stay holes, so a sparse file stays sparse.
-int copyContents(int in, int out, int64_t total, const CopyProgressFn& progress) {
+// The source's data, region by region: holes stay holes, so a sparse file stays sparse. With a
+// checksum the bytes pass through the program (a hole counts as its zeros).
+int copyContents(int in, int out, int64_t total, const CopyProgressFn& progress, ContentHash* hash) {
     if (progress && !progress(total, 0))
         return CopyCancelled;
-    bool inKernel = writeLimit.load() < 0;
+    bool inKernel = writeLimit.load() < 0 && !hash;
     std::vector<char> buffer;
     int64_t written = 0;
     for (int64_t offset = 0; offset < total;) {
@@ -232,8 +238,14 @@ int copyContents(int in, int out, int64_t total, const CopyProgressFn& progress)
             hole = total;
         if (lseek(in, data, SEEK_SET) != data || lseek(out, data, SEEK_SET) != data)
             return errno;
-        if (const int error = copyRange(in, out, data, hole, inKernel, buffer, written, total, progress))
+        if (hash)
+            hash->addZeros(data - offset);
+        const int64_t before = written;
+        if (const int error =
+                copyRange(in, out, data, hole, inKernel, buffer, written, total, progress, hash))
             return error;
+        if (hash && written - before < hole - data)
+            return SourceNotAsScanned; // the source ended early: it changed while copied
         offset = hole;
     }
     if (ftruncate(out, total) != 0)
@@ -248,14 +260,36 @@ bool needsOwnFlush(int fd) {
     return fstatfs(fd, &fs) == 0 && static_cast<unsigned long>(fs.f_type) == 0x65735546;
 }
 
+// Whether what `st` says is what `expected` says of an entry: kind, identity, size and time.
+bool matchesEntry(const struct stat& st, const ExpectedEntry& expected) {
+    if (expected.kind != ExpectedEntry::Kind::Entry)
+        return true;
+    const bool folder = S_ISDIR(st.st_mode);
+    const bool link = S_ISLNK(st.st_mode);
+    if (folder != expected.folder || link != expected.link || (!folder && !link && !S_ISREG(st.st_mode)))
+        return false;
+    if (expected.stableInodes &&
+        (uint64_t(st.st_dev) != expected.device || uint64_t(st.st_ino) != expected.inode))
+        return false;
+    const bool sameTime = LocalSecondsOf(int64_t(st.st_mtim.tv_sec), expected.utcOffset) == expected.date;
+    if (folder)
+        return expected.stableInodes || expected.ignoreFolderTime || sameTime;
+    return int64_t(st.st_size) == expected.size && sameTime;
+}
+
+bool sameState(const struct stat& a, const struct stat& b) {
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ino == b.st_ino;
+}
+
 int prepareRegular(const QByteArray& source, const QByteArray& destination, const CopyProgressFn& progress,
-                   QByteArray& temp, struct stat& st, uint64_t& inode) {
+                   QByteArray& temp, struct stat& st, PreparedCopy& copy, const CopyCheck& check) {
     const int in = open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (in < 0)
         return errno;
-    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || !matchesEntry(st, check.source)) {
         close(in);
-        return NotAsScanned;
+        return SourceNotAsScanned;
     }
     const int out = createTempBeside(destination, temp);
     if (out < 0) {
@@ -263,8 +297,15 @@ int prepareRegular(const QByteArray& source, const QByteArray& destination, cons
         close(in);
         return error;
     }
-    int error = copyContents(in, out, int64_t(st.st_size), progress);
+    ContentHash hash;
+    int error = copyContents(in, out, int64_t(st.st_size), progress, check.checksum ? &hash : nullptr);
+    // A source written to while it was copied is not the one the scan saw any more.
+    struct stat after {};
+    if (error == NoFileError && (fstat(in, &after) != 0 || !sameState(st, after)))
+        error = SourceNotAsScanned;
     if (error == NoFileError) {
+        copy.checksummed = check.checksum;
+        copy.checksum = hash.value();
         // Some file systems (FAT) cannot hold every permission; the contents and time still count.
         fchmod(out, st.st_mode & 07777);
         const timespec times[2] = {st.st_atim, st.st_mtim};
@@ -272,7 +313,7 @@ int prepareRegular(const QByteArray& source, const QByteArray& destination, cons
             error = errno;
         struct stat written {};
         if (fstat(out, &written) == 0)
-            inode = uint64_t(written.st_ino);
+            copy.inode = uint64_t(written.st_ino);
     }
     if (close(out) != 0 && error == NoFileError)
         error = errno;
@@ -294,17 +335,7 @@ int checkEntryAt(const QByteArray& name, const ExpectedEntry& expected) {
     }
     if (expected.kind == ExpectedEntry::Kind::Nothing)
         return EEXIST;
-    const bool folder = S_ISDIR(st.st_mode);
-    const bool link = S_ISLNK(st.st_mode);
-    if (folder != expected.folder || link != expected.link || (!folder && !link && !S_ISREG(st.st_mode)))
-        return NotAsScanned;
-    if (expected.stableInodes &&
-        (uint64_t(st.st_dev) != expected.device || uint64_t(st.st_ino) != expected.inode))
-        return NotAsScanned;
-    const bool sameTime = LocalSecondsOf(int64_t(st.st_mtim.tv_sec), expected.utcOffset) == expected.date;
-    if (folder)
-        return expected.stableInodes || expected.ignoreFolderTime || sameTime ? NoFileError : NotAsScanned;
-    return int64_t(st.st_size) == expected.size && sameTime ? NoFileError : NotAsScanned;
+    return matchesEntry(st, expected) ? NoFileError : NotAsScanned;
 }
 
 // Renames `from` to `to` when `to` is free, in one step where the file system can do that.
@@ -477,7 +508,7 @@ bool SetModTime(const QString& path, int64_t seconds, int* error) {
 }
 
 std::optional<PreparedCopy> PrepareCopy(const QString& source, const QString& destination,
-                                        const CopyProgressFn& progress, int* error) {
+                                        const CopyProgressFn& progress, int* error, const CopyCheck& check) {
     const QByteArray from = encoded(source);
     const QByteArray to = encoded(destination);
     if (from.isEmpty() || to.isEmpty() || from.endsWith('/') || to.endsWith('/')) {
@@ -497,11 +528,13 @@ std::optional<PreparedCopy> PrepareCopy(const QString& source, const QString& de
     PreparedCopy copy;
     copy.destination = to;
     copy.folder = folderOf(to);
-    int reason = NotAsScanned;
-    if (S_ISLNK(sourceStat.st_mode))
+    int reason = SourceNotAsScanned;
+    if (!matchesEntry(sourceStat, check.source))
+        reason = SourceNotAsScanned;
+    else if (S_ISLNK(sourceStat.st_mode))
         reason = prepareLink(from, to, sourceStat, progress, copy.temp);
     else if (S_ISREG(sourceStat.st_mode))
-        reason = prepareRegular(from, to, progress, copy.temp, sourceStat, copy.inode);
+        reason = prepareRegular(from, to, progress, copy.temp, sourceStat, copy, check);
     if (reason != NoFileError) {
         fail(error, reason);
         return std::nullopt;
@@ -570,32 +603,87 @@ void AbandonCopy(const PreparedCopy& copy) {
     unlink(copy.temp.constData());
 }
 
-bool FlushFileSystems(const std::vector<QByteArray>& folders) {
-    bool ok = true;
+int FlushFileSystems(const std::vector<QByteArray>& folders) {
+    int result = NoFileError;
+    const auto failed = [&result](int error) {
+        if (result == NoFileError)
+            result = error;
+    };
     // Many copies share a folder: each folder is looked at once.
     std::vector<QByteArray> distinct = folders;
     std::sort(distinct.begin(), distinct.end());
     distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
     std::vector<dev_t> flushed;
-    for (const QByteArray& folder : distinct) {
+    for (QByteArray folder : distinct) {
         struct stat st {};
+        // A folder deleted by the run itself (with the files it held): the one that held it
+        // records the deletion.
+        while (stat(folder.constData(), &st) != 0 && errno == ENOENT && folder != folderOf(folder))
+            folder = folderOf(folder);
         if (stat(folder.constData(), &st) != 0) {
-            ok = false;
+            failed(errno);
             continue;
         }
-        if (std::find(flushed.begin(), flushed.end(), st.st_dev) != flushed.end())
-            continue;
+        const bool fsDone = std::find(flushed.begin(), flushed.end(), st.st_dev) != flushed.end();
         const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) {
-            ok = false;
+            failed(errno);
             continue;
         }
-        trace("flush " + folder);
-        ok = syncfs(fd) == 0 && ok;
-        close(fd);
-        flushed.push_back(st.st_dev);
+        // FUSE passes a flush of the whole file system on to no one: its folders are flushed one
+        // by one, so new names and renames reach the device.
+        const bool ownFlush = needsOwnFlush(fd);
+        if (!fsDone || ownFlush)
+            trace("flush " + folder);
+        if (!fsDone && syncfs(fd) != 0)
+            failed(errno);
+        if (ownFlush && fsync(fd) != 0 && errno != EINVAL && errno != ENOSYS)
+            failed(errno);
+        if (close(fd) != 0)
+            failed(errno);
+        if (!fsDone)
+            flushed.push_back(st.st_dev);
     }
-    return ok;
+    const int before = flushesBeforeFault.load();
+    if (before == 0)
+        failed(flushFaultError.load());
+    else if (before > 0)
+        flushesBeforeFault.store(before - 1);
+    return result;
+}
+
+int VerifyCopy(const PreparedCopy& copy, bool* reachesDevice) {
+    if (!copy.checksummed)
+        return NoFileError;
+    const int fd = open(copy.temp.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    if (reachesDevice)
+        *reachesDevice = !needsOwnFlush(fd);
+    // The data is flushed, so its pages are clean and can be dropped: what follows comes from the
+    // device, not from the memory that wrote it.
+    posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ContentHash hash;
+    std::vector<char> buffer(ChunkBytes);
+    int64_t total = 0;
+    int error = NoFileError;
+    for (;;) {
+        const ssize_t n = read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        hash.add(buffer.data(), size_t(n));
+        total += n;
+    }
+    close(fd);
+    if (error != NoFileError)
+        return error;
+    return total == copy.size && hash.value() == copy.checksum ? NoFileError : CopyDamaged;
 }
 
 void SetDurabilityTrace(std::function<void(const QByteArray&)> observer) {
@@ -619,11 +707,16 @@ bool CopyFileAtomic(const QString& source, const QString& destination, const Cop
     const std::optional<PreparedCopy> copy = PrepareCopy(source, destination, progress);
     if (!copy)
         return false;
-    if (!FlushFileSystems({copy->folder})) {
+    if (FlushFileSystems({copy->folder}) != NoFileError) {
         AbandonCopy(*copy);
         return false;
     }
-    return CommitCopy(*copy) == NoFileError;
+    return CommitCopy(*copy) == NoFileError && FlushFileSystems({copy->folder}) == NoFileError;
+}
+
+void SetFlushFault(int after, int error) {
+    flushFaultError.store(error);
+    flushesBeforeFault.store(after);
 }
 
 void SetCopyWriteLimit(int64_t bytes, int error) {
