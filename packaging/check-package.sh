@@ -78,6 +78,8 @@ grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/$id.metainfo.x
 
 if command -v appstreamcli >/dev/null 2>&1; then
     appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+    # The whole tree: the metadata with the desktop entry and the icons they name.
+    appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
 else
     echo "appstreamcli is not installed: metadata not validated"
 fi
