@@ -12,3 +12,8 @@ add_custom_command(
     COMMENT "Packing the information text"
     VERBATIM)
 target_sources(tandrix_app PRIVATE ${info_generated})
+
+# The version shown in the information window is the project version, written only in the
+# top-level CMakeLists.txt.
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/tandrix/InfoText.cpp PROPERTIES
+    COMPILE_DEFINITIONS "TANDRIX_VERSION=\"${PROJECT_VERSION}\"")

@@ -28,7 +28,7 @@ void InfoWithStream(AppState& state, MainForm& form, InfoStream stream) {
         state.infoGeometry = {r.x(), r.y(), r.width(), r.height()};
     };
     window->show();
-    window->setWindowTitle(InfoTitle(BuildTimeStamp()));
+    window->setWindowTitle(InfoTitle(BuildTimeStamp(), ProgramVersion()));
 
     const UnpackedInfo info = UnpackInfoStream(stream);
     if (info.status == UnpackStatus::NoMemory) {

@@ -74,6 +74,13 @@ QString FormatBuildStamp(std::int64_t seconds) {
     return QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc()).toString(QStringLiteral("yyMMdd-HHmm"));
 }
 
-QString InfoTitle(std::int64_t seconds) {
-    return QStringLiteral(" Tandrix  ") + FormatBuildStamp(seconds);
+QString ProgramVersion() {
+    // Set for this file by the build from the project version, the only place it is written.
+    return QStringLiteral(TANDRIX_VERSION);
+}
+
+QString InfoTitle(std::int64_t seconds, const QString& version) {
+    const QString named =
+        version.isEmpty() ? QStringLiteral(" Tandrix ") : QStringLiteral(" Tandrix ") + version + u' ';
+    return named + u' ' + FormatBuildStamp(seconds);
 }

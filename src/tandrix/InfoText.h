@@ -26,5 +26,9 @@ QString DecodeWindows1252(const QByteArray& bytes);
 // The stamp formatted with the mask "%yy%mm%dd-%hh%ii", read as UTC.
 QString FormatBuildStamp(std::int64_t seconds);
 
-// " Tandrix  " followed by the formatted stamp.
-QString InfoTitle(std::int64_t seconds);
+// The program's version as the build set it (the CMake project version), e.g. "1.0".
+QString ProgramVersion();
+
+// " Tandrix ", the version and a blank where there is one, a blank, and the formatted stamp:
+// " Tandrix 1.0  171126-2239"; without a version " Tandrix  171126-2239".
+QString InfoTitle(std::int64_t seconds, const QString& version);

@@ -90,7 +90,7 @@ TEST_F(InfoInTheProgram, MenuInfoShowsTheTextAndReturnsToAnUnchangedMainWindow) 
         text = w->editor->toPlainText();
         busyWhileOpen = app->state.busy;
     }));
-    EXPECT_EQ(title, InfoTitle(BuildTimeStamp()));
+    EXPECT_EQ(title, InfoTitle(BuildTimeStamp(), ProgramVersion()));
     EXPECT_TRUE(text.contains(QStringLiteral("Kontakt: Tandrix-Projekt")));
     EXPECT_TRUE(busyWhileOpen);
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -14,6 +15,15 @@ QByteArray sourceInfoText() {
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+// The version written in the project() call of the top-level CMakeLists.txt.
+QString projectVersion() {
+    QFile f(QStringLiteral(TANDRIX_SOURCE_DIR "/CMakeLists.txt"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QRegularExpression call(QStringLiteral(R"(project\(\s*Tandrix\s+VERSION\s+([0-9.]+)[\s)])"));
+    return call.match(QString::fromUtf8(f.readAll())).captured(1);
 }
 
 QByteArray zlibStream(const QByteArray& plain) {
@@ -35,7 +45,27 @@ InfoStream view(const QByteArray& bytes) {
 
 TEST(InfoTitle, FormatsTheStampAsTwoDigitDateHyphenHourMinute) {
     EXPECT_EQ(FormatBuildStamp(1511735963), QStringLiteral("171126-2239"));
-    EXPECT_EQ(InfoTitle(1511735963), QStringLiteral(" Tandrix  171126-2239"));
+    EXPECT_EQ(InfoTitle(1511735963, QString()), QStringLiteral(" Tandrix  171126-2239"));
+}
+
+TEST(InfoTitle, TheVersionStandsBetweenTheNameAndTheStamp) {
+    const struct {
+        const char* version;
+        const char* title;
+    } cases[] = {
+        {"1.0", " Tandrix 1.0  171126-2239"},
+        {"2.13.4", " Tandrix 2.13.4  171126-2239"},
+        {"", " Tandrix  171126-2239"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(InfoTitle(1511735963, QString::fromLatin1(c.version)), QString::fromLatin1(c.title))
+            << c.version;
+}
+
+TEST(InfoTitle, TheProgramsVersionIsTheProjectVersion) {
+    const QString expected = projectVersion();
+    ASSERT_FALSE(expected.isEmpty()) << "no project version in CMakeLists.txt";
+    EXPECT_EQ(ProgramVersion(), expected);
 }
 
 TEST(InfoTitle, ReadsTheStampWithoutTimeZone) {

@@ -135,12 +135,14 @@ protected:
 
 } // namespace
 
-TEST_F(InfoWindowTest, TitleCarriesTheBuildStamp) {
+TEST_F(InfoWindowTest, TitleCarriesTheVersionAndTheBuildStamp) {
     const Seen seen = open();
     ASSERT_TRUE(seen.open);
-    EXPECT_EQ(seen.title, InfoTitle(BuildTimeStamp()));
-    EXPECT_TRUE(seen.title.startsWith(QStringLiteral(" Tandrix  ")));
-    EXPECT_EQ(seen.title.size(), 10 + 11);
+    EXPECT_EQ(seen.title, InfoTitle(BuildTimeStamp(), ProgramVersion()));
+    ASSERT_FALSE(ProgramVersion().isEmpty());
+    EXPECT_EQ(seen.title, QStringLiteral(" Tandrix ") + ProgramVersion() + QStringLiteral("  ") +
+                              FormatBuildStamp(BuildTimeStamp()));
+    EXPECT_EQ(seen.title.size(), 9 + ProgramVersion().size() + 2 + 11);
 }
 
 TEST_F(InfoWindowTest, ShowsTheGermanTextReadOnlyAndWrapped) {
@@ -290,7 +292,7 @@ TEST_F(InfoFailureTest, DamagedStreamGivesMessageAndEmptyEditor) {
     EXPECT_EQ(text, QStringLiteral("Fehler in _Info() beim Entpacken der Infodaten!"));
     EXPECT_TRUE(seen.open);
     EXPECT_TRUE(seen.text.isEmpty());
-    EXPECT_EQ(seen.title, InfoTitle(BuildTimeStamp()));
+    EXPECT_EQ(seen.title, InfoTitle(BuildTimeStamp(), ProgramVersion()));
 }
 
 TEST_F(InfoFailureTest, TextBeyondTenTimesTheStreamGivesMessageAndEmptyEditor) {
