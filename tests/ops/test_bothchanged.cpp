@@ -394,8 +394,9 @@ TEST_P(ChangeWins, ARestoredOlderVersionIsCopiedFromItsSide) {
         EXPECT_EQ(contentsOf(tree->path("Briefe/protokoll.odt")),
                   expected.isEmpty() ? QByteArray(tree == trees[side] ? "letzte Woche" : "heute") : expected);
     EXPECT_EQ(paths(), expected.isEmpty() ? QStringList({"Briefe/protokoll.odt"}) : QStringList());
-    if (expected.isEmpty())
+    if (expected.isEmpty()) {
         EXPECT_EQ(status(2), "1"); // still selected
+    }
     titles.clear();
     scan();
     EXPECT_EQ(lines(), expected.isEmpty() ? 1 : 0);

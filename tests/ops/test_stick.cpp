@@ -229,8 +229,9 @@ TEST_P(Stick, CaseVariantsAreNeverTakenForDeletions) {
         // Read under the stick's own spelling: a FUSE driver's cache may answer another one stale.
         EXPECT_EQ(contentsOf(onStick(folder ? "Fotos/1.jpg" : "FOTO.JPG")),
                   folder ? QByteArray("Foto") : QByteArray("anderes"));
-        if (!folder)
+        if (!folder) {
             EXPECT_EQ(contentsOf(pc.path("FOTO.JPG")), "anderes");
+        }
         app.reset();
         QDir(onStick(folder ? "Fotos" : "")).removeRecursively();
         QFile::remove(onStick("FOTO.JPG"));
