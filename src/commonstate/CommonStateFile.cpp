@@ -1,20 +1,24 @@
 #include "commonstate/CommonStateFile.h"
 
+#include "platform/ErrorText.h"
 #include "platform/FileName.h"
 #include "platform/FileReplace.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
 #include <zlib.h>
 
 namespace {
 
 const QByteArray Mark = QByteArrayLiteral("TDXSTAND");
 // Version 1 kept the files in step; version 2 adds the folders on both sides, the files only seen
-// on both and the inodes. Both are read, version 2 is written.
-constexpr uint32_t Version = 2;
+// on both and the inodes; version 3 the machine id and what each root lay on. All are read,
+// version 3 is written.
+constexpr uint32_t Version = 3;
 constexpr qsizetype HeaderSize = 8 + 4 + 8;
 constexpr int PackLevel = Z_BEST_SPEED;
 
@@ -150,7 +154,8 @@ private:
 };
 
 enum FileFlag : uint8_t { OtherSize = 1, OtherDate = 2, OnlySeen = 4, Inode1 = 8, Inode2 = 16 };
-constexpr uint8_t FlagsOf[] = {0, OtherSize | OtherDate, OtherSize | OtherDate | OnlySeen | Inode1 | Inode2};
+constexpr uint8_t FlagsOf[] = {0, OtherSize | OtherDate, OtherSize | OtherDate | OnlySeen | Inode1 | Inode2,
+                               OtherSize | OtherDate | OnlySeen | Inode1 | Inode2};
 enum FolderFlag : uint8_t { Recorded = 1 };
 
 // The files are kept in columns, so that what is alike lies together and packs well: the folders
@@ -159,13 +164,19 @@ enum FolderFlag : uint8_t { Recorded = 1 };
 // dates as steps from the date before; the rest (flags, side 2 where it differs, the time since
 // when); and from version 2 on the inodes, each as a step from the one before on its side.
 enum Column { Folders, Names, Sizes, Dates, Rest, Inodes, ColumnCount };
-constexpr int ColumnsOf[] = {0, Inodes, ColumnCount};
+constexpr int ColumnsOf[] = {0, Inodes, ColumnCount, ColumnCount};
 
 std::string payloadOf(const CommonState& state) {
     std::string head;
     putBytes(head, EncodeFileName(state.key.host));
     putBytes(head, EncodeFileName(state.key.root1));
     putBytes(head, EncodeFileName(state.key.root2));
+    putBytes(head, EncodeFileName(state.key.machine));
+    for (const FileSystemIdentity& identity : state.identity) {
+        putBytes(head, EncodeFileName(identity.fileSystem));
+        putBytes(head, EncodeFileName(identity.mountPoint));
+        putNumber(head, identity.rootInode);
+    }
     std::string column[ColumnCount];
     // What the reader would refuse is left out, so that one such name does not lose the whole state:
     // a name or a path too long, and a folder that would be left neither recorded nor holding files.
@@ -257,8 +268,20 @@ std::optional<CommonState> parsePayload(std::string_view payload, const StateKey
     state.key.host = DecodeFileName(head.byteArray(4096));
     state.key.root1 = DecodeFileName(head.byteArray(LongestPath));
     state.key.root2 = DecodeFileName(head.byteArray(LongestPath));
+    if (version >= 3) {
+        state.key.machine = DecodeFileName(head.byteArray(4096));
+        for (FileSystemIdentity& identity : state.identity) {
+            identity.fileSystem = DecodeFileName(head.byteArray(4096));
+            identity.mountPoint = DecodeFileName(head.byteArray(LongestPath));
+            identity.rootInode = head.number();
+        }
+    } else {
+        // Kept before machine ids were: found under the host name's key only.
+        state.key.machine = key.machine;
+        state.oldKey = !key.machine.isEmpty();
+    }
     if (!head.ok() || state.key.host != key.host || state.key.root1 != key.root1 ||
-        state.key.root2 != key.root2)
+        state.key.root2 != key.root2 || state.key.machine != key.machine)
         return std::nullopt;
     std::vector<Reader> column;
     uint64_t lengths[ColumnCount] = {};
@@ -378,6 +401,9 @@ std::optional<QByteArray> unpack(std::string_view packed, uint64_t length) {
 QString CommonStateFileName(const StateKey& key) {
     QByteArray identity = EncodeFileName(key.host);
     identity += '\0' + EncodeFileName(key.root1) + '\0' + EncodeFileName(key.root2);
+    // Without a machine id the name is the one of the host name alone, as files were named before.
+    if (!key.machine.isEmpty())
+        identity += '\0' + EncodeFileName(key.machine);
     const QByteArray hash = QCryptographicHash::hash(identity, QCryptographicHash::Sha256).toHex().left(16);
     return QStringLiteral("Tandrix-Stand-") + QString::fromLatin1(hash) + QStringLiteral(".dat");
 }
@@ -415,14 +441,37 @@ CommonState LoadCommonState(const QString& folder, const StateKey& key) {
     if (file.open(QIODevice::ReadOnly) && file.size() <= LargestFile)
         if (std::optional<CommonState> state = ParseCommonState(file.readAll(), key))
             return std::move(*state);
+    // A state kept before machine ids were is found once under the host name's key; the scan
+    // decides whether it is this installation's.
+    if (!key.machine.isEmpty() && !file.exists()) {
+        StateKey old = key;
+        old.machine.clear();
+        QFile oldFile(folder + u'/' + CommonStateFileName(old));
+        if (oldFile.open(QIODevice::ReadOnly) && oldFile.size() <= LargestFile)
+            if (std::optional<CommonState> state = ParseCommonState(oldFile.readAll(), key))
+                return std::move(*state);
+    }
     CommonState empty;
     empty.key = key;
     return empty;
 }
 
-bool SaveCommonState(const QString& folder, const CommonState& state) {
+bool SaveCommonState(const QString& folder, const CommonState& state, QString* reason) {
     const QByteArray bytes = SerializeCommonState(state);
-    if (bytes.isEmpty() || !QDir().mkpath(folder))
-        return false;
-    return ReplaceFileContents(folder + u'/' + CommonStateFileName(state.key), bytes);
+    errno = 0;
+    const bool saved = !bytes.isEmpty() && QDir().mkpath(folder) &&
+                       ReplaceFileContents(folder + u'/' + CommonStateFileName(state.key), bytes);
+    if (!saved && reason)
+        *reason = ErrorText(errno);
+    return saved;
+}
+
+bool CanSaveCommonState(const QString& folder, QString* reason) {
+    errno = 0;
+    QTemporaryFile probe(folder + QStringLiteral("/Tandrix-Stand-XXXXXX.tmp"));
+    if (QDir().mkpath(folder) && probe.open())
+        return true;
+    if (reason)
+        *reason = ErrorText(errno);
+    return false;
 }

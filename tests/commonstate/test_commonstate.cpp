@@ -353,7 +353,7 @@ TEST(CommonState, RandomDamageGivesNoStateOrAWholeOne) {
             }
         }
         const std::optional<CommonState> parsed =
-            ParseCommonState(unpacked ? stateFile(bytes.toStdString(), Z_BEST_SPEED, {}, 2) : bytes, Key);
+            ParseCommonState(unpacked ? stateFile(bytes.toStdString(), Z_BEST_SPEED, {}, 3) : bytes, Key);
         if (!parsed)
             continue;
         ++states[unpacked];

@@ -138,7 +138,7 @@ TEST_P(BothChangedLost, WithoutAReadableStateTheListIsAsDescribedAndTheStateIsMa
     scan();
     EXPECT_EQ(paths(), QStringList({"both.txt", "one.txt"}));
     expectNormal("both.txt", QColor(0, 200, 0));
-    const StateKey key = StateKeyOf(state().hostName, source.path(), target.path());
+    const StateKey key = StateKeyOf(state().hostName, source.path(), target.path(), state().machineId);
     const CommonState kept = LoadCommonState(programDir.path(), key);
     EXPECT_EQ(kept.fileCount(), 3u); // same.txt in step, the two that differ only seen
     for (const char* path : {"same.txt", "one.txt", "both.txt"})
