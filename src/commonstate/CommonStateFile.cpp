@@ -278,7 +278,6 @@ std::optional<CommonState> parsePayload(std::string_view payload, const StateKey
     } else {
         // Kept before machine ids were: found under the host name's key only.
         state.key.machine = key.machine;
-        state.oldKey = !key.machine.isEmpty();
     }
     if (!head.ok() || state.key.host != key.host || state.key.root1 != key.root1 ||
         state.key.root2 != key.root2 || state.key.machine != key.machine)
@@ -448,8 +447,11 @@ CommonState LoadCommonState(const QString& folder, const StateKey& key) {
         old.machine.clear();
         QFile oldFile(folder + u'/' + CommonStateFileName(old));
         if (oldFile.open(QIODevice::ReadOnly) && oldFile.size() <= LargestFile)
-            if (std::optional<CommonState> state = ParseCommonState(oldFile.readAll(), key))
+            if (std::optional<CommonState> state = ParseCommonState(oldFile.readAll(), old)) {
+                state->key = key;
+                state->oldKey = true;
                 return std::move(*state);
+            }
     }
     CommonState empty;
     empty.key = key;
@@ -466,11 +468,17 @@ bool SaveCommonState(const QString& folder, const CommonState& state, QString* r
     return saved;
 }
 
-bool CanSaveCommonState(const QString& folder, QString* reason) {
+bool CanSaveCommonState(const QString& folder, const StateKey& key, QString* reason) {
     errno = 0;
     QTemporaryFile probe(folder + QStringLiteral("/Tandrix-Stand-XXXXXX.tmp"));
     if (QDir().mkpath(folder) && probe.open())
         return true;
+    // A folder that takes no new file still lets the state's own file be written in place.
+    const int error = errno;
+    QFile file(folder + u'/' + CommonStateFileName(key));
+    if (file.open(QIODevice::ReadWrite | QIODevice::Append))
+        return true;
+    errno = error;
     if (reason)
         *reason = ErrorText(errno);
     return false;

@@ -23,5 +23,6 @@ CommonState LoadCommonState(const QString& folder, const StateKey& key);
 // it cannot be written, the old file then stays as it was, and `reason` says why.
 bool SaveCommonState(const QString& folder, const CommonState& state, QString* reason = nullptr);
 
-// Whether a state can be saved in `folder` now (a file can be made there); `reason` says why not.
-bool CanSaveCommonState(const QString& folder, QString* reason);
+// Whether the state of `key` can be saved in `folder` now (a file can be made there, or the
+// state's own file written in place); `reason` says why not.
+bool CanSaveCommonState(const QString& folder, const StateKey& key, QString* reason);

@@ -57,7 +57,7 @@ MemoryOutcome KeepStateOfScan(const ScanMemory& memory, const CommonState& befor
                 current = true;
             else
                 outcome.unsaved = std::move(after.state);
-        } else if (!CanSaveCommonState(memory.folder, &outcome.saveError)) {
+        } else if (!CanSaveCommonState(memory.folder, memory.key, &outcome.saveError)) {
             current = false;
         }
     }

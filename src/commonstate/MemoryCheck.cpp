@@ -65,12 +65,15 @@ MemoryCheck CheckMemory(const CommonState& state, const FileSystemIdentity now[2
             }
         }
     }
-    for (int side = 0; side < 2; ++side) {
+    // A memory of the old key that remembers other roots is the other installation's: not used,
+    // without a word, as this installation never kept it.
+    const bool otherRoots = otherMedium(state.identity[0], now[0]) || otherMedium(state.identity[1], now[1]);
+    for (int side = 0; side < 2 && !state.oldKey; ++side) {
         if (otherMedium(state.identity[side], now[side]))
             check.side[side] = Standing::OtherMedium;
         else if (missing[side] > added[side] + Handful && 2 * (missing[side] - added[side]) > inStep)
             check.side[side] = Standing::Emptied;
     }
-    check.foreign = state.oldKey && !(inodesChecked > 0 && 2 * inodesKept > inodesChecked);
+    check.foreign = state.oldKey && (otherRoots || !(inodesChecked > 0 && 2 * inodesKept > inodesChecked));
     return check;
 }
