@@ -173,12 +173,17 @@ Phases runPhases(App& app) {
     const QString folder = state.commonStateFolder;
     for (const QString& name : QDir(folder).entryList({QStringLiteral("Tandrix-Stand-*")}, QDir::Files))
         QFile::remove(folder + u'/' + name);
-    const StateKey key = StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot);
+    ScanMemory memory{
+        folder,
+        StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot, state.machineId),
+        {}};
     double* times[2] = {&p.stateNew, &p.stateKept};
     for (double* time : times) {
         clock.restart();
-        KeepStateOfScan(folder, key, state.rows.rows, trees[0], trees[1], report, state.settings, true,
-                        1700000000, 0, false);
+        memory.identity[0] = FileSystemIdentityOf(state.scan.SourceRoot);
+        memory.identity[1] = FileSystemIdentityOf(state.scan.TargetRoot);
+        KeepStateOfScan(memory, KeptState(memory), true, state.rows.rows, trees[0], trees[1], report,
+                        state.settings, true, 1700000000, 0, false);
         *time = clock.nsecsElapsed() / 1e6;
     }
     clock.restart();
@@ -334,7 +339,8 @@ int benchGenerated(int files, int folders) {
     const qint64 stateBytes =
         stateFiles.size() == 1 ? QFileInfo(state.folder + u'/' + stateFiles[0]).size() : -1;
     const size_t stateEntries =
-        LoadCommonState(state.folder, StateKeyOf(app.state.hostName, a + u'/', b + u'/')).fileCount();
+        LoadCommonState(state.folder, StateKeyOf(app.state.hostName, a + u'/', b + u'/', app.state.machineId))
+            .fileCount();
 
     // Memory: the growth from an empty list to a scanned and listed pair of trees, and the peak
     // on the way, per recorded entry. The benchmark trees list one file in a hundred; against a

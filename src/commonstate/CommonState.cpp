@@ -279,8 +279,8 @@ void forgetFolders(CommonState& state, const QSet<QByteArray>& gone) {
 
 } // namespace
 
-StateKey StateKeyOf(const QString& host, const QString& root1, const QString& root2) {
-    StateKey key{host, ResolvedFolderPath(root1), ResolvedFolderPath(root2)};
+StateKey StateKeyOf(const QString& host, const QString& root1, const QString& root2, const QString& machine) {
+    StateKey key{host, ResolvedFolderPath(root1), ResolvedFolderPath(root2), machine};
     if (key.root1.isEmpty() || key.root2.isEmpty())
         key.root1 = key.root2 = QString();
     return key;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileSystemIdentity.h"
 #include "scan/Compare.h"
 #include "scan/ResultRow.h"
 #include "scan/SideTree.h"
@@ -13,15 +14,18 @@
 #include <vector>
 
 // What a common state belongs to: two roots on one computer. On another computer the same paths
-// may name other folders, and the stick meets other roots there.
+// may name other folders, and the stick meets other roots there. Two installations may share a
+// host name (both called "debian"): the machine id tells them apart.
 struct StateKey {
     QString host;
     QString root1; // resolved, without a closing separator
     QString root2;
+    QString machine = {}; // empty where the machine id cannot be read: the host name alone then
 };
 
 // The key of two roots on this computer; empty roots when either cannot be resolved.
-StateKey StateKeyOf(const QString& host, const QString& root1, const QString& root2);
+StateKey StateKeyOf(const QString& host, const QString& root1, const QString& root2,
+                    const QString& machine = QString());
 
 // A file as both sides had it when they were last in step; or, when `inStep` is false, as both
 // sides had it when it was first seen on both without being in step: such a file is not new on
@@ -65,6 +69,12 @@ struct StateFolder {
 struct CommonState {
     StateKey key;
     QHash<QByteArray, StateFolder> folders;
+    // What each side's root lay on when the state was kept; unknown in files of the first two
+    // versions.
+    FileSystemIdentity identity[2];
+    // Read from a file of the key before machine ids were kept: it may be another installation's
+    // of the same host name.
+    bool oldKey = false;
 
     size_t fileCount() const;
     // Whether a complete scan was kept: only then does a file that the state does not know count

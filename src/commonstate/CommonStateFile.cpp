@@ -1,20 +1,23 @@
 #include "commonstate/CommonStateFile.h"
 
+#include "platform/ErrorText.h"
 #include "platform/FileName.h"
 #include "platform/FileReplace.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
 #include <zlib.h>
 
 namespace {
 
 const QByteArray Mark = QByteArrayLiteral("TDXSTAND");
 // Version 1 kept the files in step; version 2 adds the folders on both sides, the files only seen
-// on both and the inodes; version 3 the birth times and the offset from UTC of the dates. All are
-// read, version 3 is written.
+// on both and the inodes; version 3 the machine id and what each root lay on, the birth times and
+// the offset from UTC of the dates. All are read, version 3 is written.
 constexpr uint32_t Version = 3;
 constexpr qsizetype HeaderSize = 8 + 4 + 8;
 constexpr int PackLevel = Z_BEST_SPEED;
@@ -178,6 +181,12 @@ std::string payloadOf(const CommonState& state) {
     putBytes(head, EncodeFileName(state.key.host));
     putBytes(head, EncodeFileName(state.key.root1));
     putBytes(head, EncodeFileName(state.key.root2));
+    putBytes(head, EncodeFileName(state.key.machine));
+    for (const FileSystemIdentity& identity : state.identity) {
+        putBytes(head, EncodeFileName(identity.fileSystem));
+        putBytes(head, EncodeFileName(identity.mountPoint));
+        putNumber(head, identity.rootInode);
+    }
     std::string column[ColumnCount];
     // What the reader would refuse is left out, so that one such name does not lose the whole state:
     // a name or a path too long, and a folder that would be left neither recorded nor holding files.
@@ -278,8 +287,19 @@ std::optional<CommonState> parsePayload(std::string_view payload, const StateKey
     state.key.host = DecodeFileName(head.byteArray(4096));
     state.key.root1 = DecodeFileName(head.byteArray(LongestPath));
     state.key.root2 = DecodeFileName(head.byteArray(LongestPath));
+    if (version >= 3) {
+        state.key.machine = DecodeFileName(head.byteArray(4096));
+        for (FileSystemIdentity& identity : state.identity) {
+            identity.fileSystem = DecodeFileName(head.byteArray(4096));
+            identity.mountPoint = DecodeFileName(head.byteArray(LongestPath));
+            identity.rootInode = head.number();
+        }
+    } else {
+        // Kept before machine ids were: found under the host name's key only.
+        state.key.machine = key.machine;
+    }
     if (!head.ok() || state.key.host != key.host || state.key.root1 != key.root1 ||
-        state.key.root2 != key.root2)
+        state.key.root2 != key.root2 || state.key.machine != key.machine)
         return std::nullopt;
     std::vector<Reader> column;
     uint64_t lengths[ColumnCount] = {};
@@ -414,6 +434,9 @@ std::optional<QByteArray> unpack(std::string_view packed, uint64_t length) {
 QString CommonStateFileName(const StateKey& key) {
     QByteArray identity = EncodeFileName(key.host);
     identity += '\0' + EncodeFileName(key.root1) + '\0' + EncodeFileName(key.root2);
+    // Without a machine id the name is the one of the host name alone, as files were named before.
+    if (!key.machine.isEmpty())
+        identity += '\0' + EncodeFileName(key.machine);
     const QByteArray hash = QCryptographicHash::hash(identity, QCryptographicHash::Sha256).toHex().left(16);
     return QStringLiteral("Tandrix-Stand-") + QString::fromLatin1(hash) + QStringLiteral(".dat");
 }
@@ -451,14 +474,46 @@ CommonState LoadCommonState(const QString& folder, const StateKey& key) {
     if (file.open(QIODevice::ReadOnly) && file.size() <= LargestFile)
         if (std::optional<CommonState> state = ParseCommonState(file.readAll(), key))
             return std::move(*state);
+    // A state kept before machine ids were is found once under the host name's key; the scan
+    // decides whether it is this installation's.
+    if (!key.machine.isEmpty() && !file.exists()) {
+        StateKey old = key;
+        old.machine.clear();
+        QFile oldFile(folder + u'/' + CommonStateFileName(old));
+        if (oldFile.open(QIODevice::ReadOnly) && oldFile.size() <= LargestFile)
+            if (std::optional<CommonState> state = ParseCommonState(oldFile.readAll(), old)) {
+                state->key = key;
+                state->oldKey = true;
+                return std::move(*state);
+            }
+    }
     CommonState empty;
     empty.key = key;
     return empty;
 }
 
-bool SaveCommonState(const QString& folder, const CommonState& state) {
+bool SaveCommonState(const QString& folder, const CommonState& state, QString* reason) {
     const QByteArray bytes = SerializeCommonState(state);
-    if (bytes.isEmpty() || !QDir().mkpath(folder))
-        return false;
-    return ReplaceFileContents(folder + u'/' + CommonStateFileName(state.key), bytes);
+    errno = 0;
+    const bool saved = !bytes.isEmpty() && QDir().mkpath(folder) &&
+                       ReplaceFileContents(folder + u'/' + CommonStateFileName(state.key), bytes);
+    if (!saved && reason)
+        *reason = ErrorText(errno);
+    return saved;
+}
+
+bool CanSaveCommonState(const QString& folder, const StateKey& key, QString* reason) {
+    errno = 0;
+    QTemporaryFile probe(folder + QStringLiteral("/Tandrix-Stand-XXXXXX.tmp"));
+    if (QDir().mkpath(folder) && probe.open())
+        return true;
+    // A folder that takes no new file still lets the state's own file be written in place.
+    const int error = errno;
+    QFile file(folder + u'/' + CommonStateFileName(key));
+    if (file.open(QIODevice::ReadWrite | QIODevice::Append))
+        return true;
+    errno = error;
+    if (reason)
+        *reason = ErrorText(errno);
+    return false;
 }

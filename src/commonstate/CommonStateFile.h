@@ -16,8 +16,13 @@ QByteArray SerializeCommonState(const CommonState& state);
 std::optional<CommonState> ParseCommonState(const QByteArray& bytes, const StateKey& key);
 
 // The state kept in `folder` for `key`; an empty state of that key when there is none, or when
-// the file is damaged or belongs to something else.
+// the file is damaged or belongs to something else. Where no file of the key exists, the file of
+// the same host name without machine id is read (marked `oldKey`).
 CommonState LoadCommonState(const QString& folder, const StateKey& key);
 // Replaces the state's file in `folder` as a whole (the folder is made when missing); false when
-// it cannot be written, the old file then stays as it was.
-bool SaveCommonState(const QString& folder, const CommonState& state);
+// it cannot be written, the old file then stays as it was, and `reason` says why.
+bool SaveCommonState(const QString& folder, const CommonState& state, QString* reason = nullptr);
+
+// Whether the state of `key` can be saved in `folder` now (a file can be made there, or the
+// state's own file written in place); `reason` says why not.
+bool CanSaveCommonState(const QString& folder, const StateKey& key, QString* reason);

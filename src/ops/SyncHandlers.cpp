@@ -1,5 +1,6 @@
 #include "ops/SyncHandlers.h"
 
+#include "commonstate/CommonStateFile.h"
 #include "commonstate/FindMoves.h"
 #include "commonstate/KeepCommonState.h"
 #include "commonstate/MarkRows.h"
@@ -21,6 +22,7 @@
 #include "sets/FilterText.h"
 #include "tandrix/AppState.h"
 #include "tandrix/DisableControls.h"
+#include "tandrix/MemoryHandlers.h"
 #include "ui/EventPump.h"
 #include "ui/MainForm.h"
 #include "ui/Message.h"
@@ -552,7 +554,7 @@ void keepNewer(RowList& rows) {
 // What "Auch dort löschen" does: which rows are deleted where they still exist, and which of
 // them are renamed to a new row's name instead, as the memory of the last sync proves them the
 // same entry.
-void planDeletions(AppState& state, SyncRun& run, const StateKey& key) {
+void planDeletions(AppState& state, SyncRun& run, const CommonState& kept) {
     const RowList& rows = state.rows.rows;
     std::vector<bool> chosen(size_t(rows.size()));
     for (qsizetype i = 0; i < rows.size(); ++i)
@@ -569,8 +571,7 @@ void planDeletions(AppState& state, SyncRun& run, const StateKey& key) {
         return BirthTimeOf(run.rootOf(side) + PathOnSide(row, side));
     };
     proof.utcOffset = state.scan.utcOffset;
-    const std::vector<Move> moves =
-        FindMoves(KeptState(state.commonStateFolder, key), rows, run.deleting, chosen, state.settings, proof);
+    const std::vector<Move> moves = FindMoves(kept, rows, run.deleting, chosen, state.settings, proof);
     for (const Move& move : moves)
         run.moveOfNewRow.insert(move.newRow, move);
 }
@@ -624,13 +625,16 @@ void SyncSelected(AppState& state, MainForm& form) {
     SyncRun run(state, form, pump, countDisplay, carriedOut, savedCount, pump.cancelled());
     for (const QString& path : state.scan.Leftovers)
         run.leftovers[FolderPartOf(path)].append(path);
-    const StateKey key = StateKeyOf(state.hostName, state.scan.SourceRoot, state.scan.TargetRoot);
+    // The memory the scan met: a state whose save failed in this run stands for the kept one.
+    const auto unsaved = state.unsavedMemories.constFind(CommonStateFileName(state.memory.key));
+    const CommonState kept =
+        KeptState(state.memory, unsaved == state.unsavedMemories.cend() ? nullptr : &*unsaved);
     run.deleting.assign(carriedOut.size(), false);
     const QString options = state.sets.currentSet() ? state.sets.currentSet()->Options : QString();
     for (int side = 0; side < 2; ++side)
         run.verifyTo[side] = VerifiesCopies(options, IsRemovableVolume(run.rootOf(side)));
     if (deletedAnswer == DeletedAnswer::DeleteThere)
-        planDeletions(state, run, key);
+        planDeletions(state, run, kept);
     countDisplay.show(run.count, true);
     run.pass(QLatin1Char('<'));
     run.pass(QLatin1Char('>'));
@@ -638,8 +642,11 @@ void SyncSelected(AppState& state, MainForm& form) {
     run.finish();
     dropCarriedOut(state.rows, carriedOut);
     run.outcome.utcOffset = run.utcOffset;
-    KeepStateOfSync(state.commonStateFolder, key, run.outcome,
-                    LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), run.utcOffset));
+    MemoryOutcome memory = KeepStateOfSync(state.memory, state.memoryCheck, kept, run.outcome,
+                                           LocalSecondsOf(QDateTime::currentSecsSinceEpoch(), run.utcOffset));
+    // What the rows still tell of deletions comes from a memory that no longer holds.
+    if (memory.notCurrent)
+        ForgetDeletions(state.rows.rows);
 
     DisableControls(form, false);
     FillResultList(state, form);
@@ -653,4 +660,5 @@ void SyncSelected(AppState& state, MainForm& form) {
     }
     ShowSelectionCount(state, form);
     ReportFailures(run.failed, run.damaged, run.verifyMissedDevice);
+    NoteMemoryKept(state, memory);
 }

@@ -3,6 +3,7 @@
 #include "text/FoldCase.h"
 #include "text/TrimSpaces.h"
 
+#include "commonstate/CommonStateFile.h"
 #include "commonstate/KeepCommonState.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FolderOverlap.h"
@@ -14,6 +15,7 @@
 #include "sets/SetList.h"
 #include "tandrix/AppState.h"
 #include "tandrix/DisableControls.h"
+#include "tandrix/MemoryHandlers.h"
 #include "ui/MainForm.h"
 #include "ui/Message.h"
 #include "ui/Status.h"
@@ -160,8 +162,29 @@ void StartScan(AppState& state, MainForm& form) {
     if (!rootExists(scan.TargetRoot) || !rootsApart(scan.SourceRoot, scan.TargetRoot))
         return;
 
+    // The memory of the last sync, and what the roots lie on now: a root that left the medium it
+    // lay on (its stick not plugged in) is told before anything is read or listed.
+    state.memory = ScanMemory{state.commonStateFolder,
+                              StateKeyOf(state.hostName, scan.SourceRoot, scan.TargetRoot, state.machineId),
+                              {}};
+    state.memoryCheck = MemoryCheck{};
+    CommonState kept;
+    bool current = true;
+    if (state.memory.keeps()) {
+        state.memory.identity[0] = FileSystemIdentityOf(scan.SourceRoot);
+        state.memory.identity[1] = FileSystemIdentityOf(scan.TargetRoot);
+        const auto unsaved = state.unsavedMemories.constFind(CommonStateFileName(state.memory.key));
+        current = unsaved == state.unsavedMemories.cend();
+        kept = KeptState(state.memory, current ? nullptr : &*unsaved);
+        if (!ConfirmRootsWhereRemembered(state, kept, state.memory)) {
+            FillResultList(state, form);
+            return;
+        }
+    }
+
     DisableControls(form, true);
     int unreadable = 0;
+    MemoryOutcome memory;
     {
         // One offset for the whole scan, so both sides are converted alike.
         const int64_t offset = LocalUtcOffsetNow();
@@ -204,9 +227,10 @@ void StartScan(AppState& state, MainForm& form) {
             options.OnlyToTargetFlag = options.OnlyToSourceFlag = false;
         }
         state.rows = MatchRows(trees[0], trees[1], state.settings, options);
-        KeepStateOfScan(state.commonStateFolder, StateKeyOf(state.hostName, scan.SourceRoot, scan.TargetRoot),
-                        state.rows.rows, trees[0], trees[1], report, state.settings, scan.Complete, now,
-                        offset, scan.IgnoreDateFlag);
+        memory = KeepStateOfScan(state.memory, kept, current, state.rows.rows, trees[0], trees[1], report,
+                                 state.settings, scan.Complete, now, offset, scan.IgnoreDateFlag);
+        state.memoryCheck = memory.check;
+        kept = CommonState{};
         DropLeftOutDirection(state.rows, scan.OnlyToTargetFlag, scan.OnlyToSourceFlag);
     }
     ReturnFreeMemory();
@@ -228,4 +252,6 @@ void StartScan(AppState& state, MainForm& form) {
         state.futureNoteShown = true;
         Message(FutureDatedText(scan.FutureDated));
     }
+    TellMemoryAside(state, memory.check);
+    NoteMemoryKept(state, memory);
 }

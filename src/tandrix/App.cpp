@@ -1,5 +1,6 @@
 #include "tandrix/App.h"
 
+#include "platform/FileSystemIdentity.h"
 #include "platform/HostName.h"
 #include "platform/SettingsLocation.h"
 #include "sets/SetHandlers.h"
@@ -31,6 +32,7 @@ App::App(const QString& programDir) {
     state.ProgramDir = withSeparator(programDir);
     state.settingsFile = SettingsFilePath(state.ProgramDir);
     state.hostName = HostName();
+    state.machineId = MachineId();
     state.commonStateFolder = CommonStateFolder(state.ProgramDir, state.settingsFile);
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "commonstate/KeepCommonState.h"
 #include "ops/FreeSpace.h"
 #include "scan/ResultRow.h"
 #include "sets/SyncSet.h"
 #include "ui/LayoutRegistry.h"
 #include "ui/Scale.h"
 
+#include <QHash>
 #include <QString>
 
 // Remembered geometry of the information window, kept only while the program runs.
@@ -26,10 +28,18 @@ struct AppState {
         return settingsFile.isEmpty() ? ProgramDir + QStringLiteral("Tandrix.ini") : settingsFile;
     }
 
-    // This computer's name and the folder where the common states of folder pairs are kept (empty:
-    // none is kept); set at start-up. A test plays two computers by changing the name.
+    // This computer's name and machine id, and the folder where the common states of folder pairs
+    // are kept (empty: none is kept); set at start-up. A test plays two computers by changing them.
     QString hostName;
+    QString machineId;
     QString commonStateFolder;
+    // How the last scan met its memory of the last sync, for the sync that follows it.
+    ScanMemory memory;
+    MemoryCheck memoryCheck;
+    // States whose save failed in this run, by file name: they stand for the kept ones, which are
+    // out of date, until a save succeeds. The failure is told once per run.
+    QHash<QString, CommonState> unsavedMemories;
+    bool memoryFailureTold = false;
 
     Settings settings;
     SetList sets;

@@ -4,6 +4,7 @@
 #include "platform/DirectoryListing.h"
 #include "scan/ResultCells.h"
 #include "sets/ModalScript.h"
+#include "support/Privileges.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -138,7 +139,7 @@ TEST_P(BothChangedLost, WithoutAReadableStateTheListIsAsDescribedAndTheStateIsMa
     scan();
     EXPECT_EQ(paths(), QStringList({"both.txt", "one.txt"}));
     expectNormal("both.txt", QColor(0, 200, 0));
-    const StateKey key = StateKeyOf(state().hostName, source.path(), target.path());
+    const StateKey key = StateKeyOf(state().hostName, source.path(), target.path(), state().machineId);
     const CommonState kept = LoadCommonState(programDir.path(), key);
     EXPECT_EQ(kept.fileCount(), 3u); // same.txt in step, the two that differ only seen
     for (const char* path : {"same.txt", "one.txt", "both.txt"})
@@ -542,3 +543,101 @@ INSTANTIATE_TEST_SUITE_P(
                  {"a.txt=BB", "b.txt=A", "config.ini=gut"},
                  true}),
     [](const ::testing::TestParamInfo<KeptCase>& info) { return info.param.name; });
+
+
+// Two installations both called "debian" share the program's folder, the stick and the path of
+// their work folder. A memory kept before machine ids were goes on at the installation whose files
+// it remembers (a.txt deleted there is still known as deleted) and is not used at the other one;
+// from then on each keeps its own: B's new file is never proposed for deletion at A.
+TEST_F(BothChanged, TwoMachinesOfOneHostNameKeepTheirOwnMemory) {
+    QTemporaryDir place;
+    const QString work = place.path() + "/Arbeit";
+    TestTree computer[2];
+    const auto at = [&](int which, const QString& machine, const std::function<void()>& steps) {
+        const QString own = computer[which].path().chopped(1);
+        ASSERT_TRUE(QDir().rename(own, work));
+        openAppOn(work + "/", target.path());
+        state().hostName = "debian";
+        state().machineId = machine;
+        steps();
+        app.reset();
+        ASSERT_TRUE(QDir().rename(work, own));
+    };
+    ASSERT_TRUE(computer[0].add({File("a.txt", "a", T0), File("a2.txt", "a2", T0)}));
+    at(0, "", [&] { // before machine ids were kept
+        scan();
+        syncAll({Yes()});
+        scan();
+    });
+    ASSERT_TRUE(computer[1].add({File("n.txt", "von B", T0)}));
+    at(1, QString(32, 'b'), [&] {
+        scan();
+        for (const ResultRow& row : std::as_const(state().rows.rows))
+            EXPECT_EQ(row.sinceSync, NothingKnown) << row.path.toStdString();
+        syncAll({Yes()});
+    });
+    ASSERT_TRUE(QFile::remove(computer[0].path("a2.txt")));
+    at(0, QString(32, 'a'), [&] {
+        scan();
+        QStringList since;
+        for (const ResultRow& row : std::as_const(state().rows.rows))
+            since << row.path + ' ' + row.action + QString::number(row.sinceSync);
+        EXPECT_EQ(since, QStringList({"a2.txt <" + QString::number(DeletedOn1), "n.txt <0"}));
+    });
+    EXPECT_EQ(stateFiles().size(), 3);
+    for (const char* path : {"a.txt", "a2.txt", "n.txt"})
+        EXPECT_TRUE(exists(target.path(path))) << path;
+}
+
+class UnsavedMemory : public BothChanged, public ::testing::WithParamInterface<bool> {};
+
+// vertrag.pdf in step, then deleted on side 1; the program's folder and its memory file become
+// read-only before the scan or only before the sync. The failed save is told once, with its reason, and a
+// memory that is not current proposes no deletion: vertrag.pdf is copied back, and after a restore it stays.
+TEST_P(UnsavedMemory, AFailedSaveIsToldOnceAndProposesNoDeletion) {
+    const bool beforeScan = GetParam();
+    ASSERT_TRUE(source.add({File("vertrag.pdf", "v", T0), File("x.txt", "x", T0)}));
+    openApp();
+    scan();
+    syncAll({Yes()});
+    scan();
+    ASSERT_TRUE(QFile::remove(source.path("vertrag.pdf")));
+    PermissionBitsApply asUser;
+    ASSERT_TRUE(asUser.active());
+    const QByteArray folder = QFile::encodeName(programDir.path());
+    ASSERT_EQ(stateFiles().size(), 1);
+    const QByteArray file = QFile::encodeName(programDir.filePath(stateFiles()[0]));
+    ASSERT_EQ(::chmod(file.constData(), 0444), 0);
+    QStringList told;
+    if (beforeScan) {
+        ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
+    }
+    {
+        ModalScript script({Ok()});
+        scan();
+        told = script.seen;
+    }
+    if (!beforeScan) {
+        ASSERT_EQ(told, QStringList());
+        ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
+        ASSERT_EQ(state().rows.rows.value(0).sinceSync, DeletedOn1);
+        told = syncAll({Yes(), Press("Auch dort löschen"), Ok()}).mid(2);
+        ASSERT_FALSE(exists(target.path("vertrag.pdf")));
+        ASSERT_TRUE(source.add({File("vertrag.pdf", "v", T0)})); // back from the trash
+        scan();
+    }
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith("Das Gedächtnis des letzten Abgleichs konnte nicht gespeichert werden:\n" +
+                                   programDir.path() + "\nGrund: Keine Schreibrechte\n"))
+        << told[0].toStdString();
+    ASSERT_EQ(paths(), QStringList({"vertrag.pdf"}));
+    EXPECT_EQ(state().rows.rows[0].sinceSync, NothingKnown);
+    EXPECT_EQ(syncAll({Yes()}).size(), 1); // no question of deletions, no second box
+    ASSERT_EQ(::chmod(folder.constData(), 0755), 0);
+    for (TestTree* tree : {&source, &target}) {
+        EXPECT_EQ(contentsOf(tree->path("vertrag.pdf")), "v");
+        EXPECT_EQ(contentsOf(tree->path("x.txt")), "x");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, UnsavedMemory, ::testing::Values(true, false));

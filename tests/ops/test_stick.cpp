@@ -1,5 +1,6 @@
 #include "OpsWindowFixture.h"
 
+#include "platform/FileSystemIdentity.h"
 #include "scan/PathOrder.h"
 #include "sets/ModalScript.h"
 #include "support/FaultyDevice.h"
@@ -374,3 +375,57 @@ INSTANTIATE_TEST_SUITE_P(Media, Stick,
                          });
 
 } // namespace
+
+// Eight files synced to the stick. With no stick, its empty mount folder is not taken for it: the
+// scan asks first and lists nothing. A freshly formatted stick at the same mount point is told
+// as another or emptied medium: nothing is proposed for deletion, and Sync copies the eight back.
+TEST_P(Stick, NoStickOrAnEmptyOneAtTheMountPointDeletesNothing) {
+    if (GetParam() != StickImage::Kind::Exfat)
+        GTEST_SKIP() << "a stick of its own at one mount point";
+    TreeSpec files;
+    for (int i = 0; i < 8; ++i)
+        files.push_back(
+            File(QStringLiteral("f%1.txt").arg(i), QByteArray("inhalt ") + char('0' + i), T0 + i));
+    ASSERT_TRUE(source.add(files));
+    open();
+    scan();
+    selectAll();
+    syncSelection();
+    ASSERT_EQ(stickEntries().size(), 8);
+    ASSERT_TRUE(stick.unplug());
+    for (const QString& answer : {QStringLiteral("Abbrechen"), QStringLiteral("Trotzdem scannen")}) {
+        ModalScript script({[answer](QWidget* box) { PressButton(box, answer); }});
+        scan();
+        ASSERT_TRUE(script.seen.value(0).startsWith("Ziel liegt nicht mehr auf dem Datenträger des letzten "
+                                                    "Abgleichs:\n" +
+                                                    stick.path()))
+            << script.seen.value(0).toStdString();
+        EXPECT_EQ(lines(), answer == "Abbrechen" ? 0 : 8);
+        for (const ResultRow& row : std::as_const(state().rows.rows))
+            EXPECT_EQ(row.sinceSync, NothingKnown);
+        EXPECT_TRUE(stickEntries().isEmpty());
+    }
+    ASSERT_TRUE(stick.plugInFresh());
+    ModalScript script({Ok(), Yes()});
+    scan();
+    EXPECT_EQ(script.seen.value(0),
+              "Das sieht nach einem anderen oder geleerten Datenträger aus:\nZiel: " + stick.path() + " (" +
+                  (FileSystemIdentityOf(stick.path()).fileSystem.startsWith("serial:exfat:")
+                       ? "ein anderer Datenträger als beim letzten Abgleich)"
+                       : "die meisten abgeglichenen Dateien fehlen dort)") +
+                  "\n\nDas Gedächtnis des letzten Abgleichs schlägt darum nichts zum "
+                  "Löschen oder Umbenennen vor: Die Zeilen werden wie ohne Gedächtnis "
+                  "aufgelistet und kopiert. Ist es der falsche Datenträger, bitte den "
+                  "richtigen einstecken und erneut scannen.");
+    ASSERT_EQ(lines(), 8);
+    selectAll();
+    form().buttonSelSync->click();
+    EXPECT_EQ(script.seen.size(), 2) << script.seen.join('|').toStdString(); // no question of deletions
+    for (int i = 0; i < 8; ++i)
+        for (const QString& path :
+             {source.path(QStringLiteral("f%1.txt").arg(i)), onStick(QStringLiteral("f%1.txt").arg(i))})
+            EXPECT_EQ(contentsOf(path), QByteArray("inhalt ") + char('0' + i)) << path.toStdString();
+    scan();
+    EXPECT_EQ(lines(), 0);
+    EXPECT_EQ(script.seen.size(), 2); // the stick synced onto is the one remembered now
+}

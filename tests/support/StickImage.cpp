@@ -61,6 +61,20 @@ StickImage::~StickImage() {
         run(QStringLiteral("losetup"), {"-d", loopDevice});
 }
 
+bool StickImage::unplug() {
+    return run(QStringLiteral("umount"), {mountPoint});
+}
+
+bool StickImage::plugIn() {
+    return run(QStringLiteral("mount.exfat-fuse"), {loopDevice, mountPoint});
+}
+
+bool StickImage::plugInFresh() {
+    // Pulled first where it is still plugged in.
+    run(QStringLiteral("mountpoint"), {"-q", mountPoint}) && unplug();
+    return run(QStringLiteral("mkfs.exfat"), {loopDevice}) && plugIn();
+}
+
 bool StickImage::run(const QString& program, const QStringList& arguments, QString* output) {
     QProcess process;
     process.start(program, arguments);

@@ -20,6 +20,12 @@ public:
     // The folder to use on it, ending with "/": the root for exFAT, a casefold folder for ext4.
     QString path() const { return folder; }
 
+    // The stick pulled (its mount folder stays, empty), plugged in again, or swapped for a freshly
+    // formatted one at the same mount point (exFAT).
+    bool unplug();
+    bool plugIn();
+    bool plugInFresh();
+
 private:
     bool run(const QString& program, const QStringList& arguments, QString* output = nullptr);
 
