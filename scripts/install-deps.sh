@@ -2,7 +2,7 @@
 # Installs what building, running and testing Tandrix needs on Debian 12, only what is missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n zlib1g-dev libgtest-dev
-          xvfb xauth xdotool x11-utils exfat-fuse exfatprogs)
+          xvfb xauth xdotool x11-utils exfat-fuse exfatprogs trash-cli libglib2.0-bin)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -4,6 +4,8 @@
 #include "ops/ExpectedOn.h"
 #include "ops/FailureReasons.h"
 #include "ops/ListLinesHandlers.h"
+#include "ops/RemovalHandlers.h"
+#include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "scan/ResultListHandlers.h"
 #include "scan/RowLookup.h"
@@ -40,12 +42,25 @@ void DeleteSelected(AppState& state, MainForm& form) {
     if (count == 0 ||
         !AskYesNo(QStringLiteral("Tandrix: Dateien LOESCHEN !!!"),
                   QString::number(count) +
-                      QStringLiteral(" Datei(en) je in den gewählten Orten löschen - sind Sie sicher?")))
+                      QStringLiteral(" Datei(en) je in den gewählten Orten löschen - sind Sie sicher?\n") +
+                      WhereRemovedGo(SetRemovesToTrash(state))))
         return;
 
     const ListLocked locked(form);
     EventPump pump(form.checkBoxCancel);
     RowLookup lookup(state.rows);
+    Removal removal = RemovalForRun(state);
+    {
+        std::vector<PlannedRemoval> planned = {{state.scan.SourceRoot, 0}, {state.scan.TargetRoot, 0}};
+        const bool onSide[2] = {form.checkBoxDelQ->isChecked(), form.checkBoxDelZ->isChecked()};
+        for (int line = 0; line < int(selected.size()); ++line) {
+            const int index = selected[size_t(line)] ? lookup.find(ListLinePath(form, line)) : -1;
+            for (int side = 0; side < 2 && index >= 0; ++side)
+                planned[size_t(side)].count += onSide[side] && PresentOn(state.rows.rows[index], side);
+        }
+        AskWhereNoTrash(removal, planned);
+    }
+    std::vector<QByteArray> touched;
     int failed = 0;
     for (int line = 0; line < int(selected.size()); ++line) {
         if (pump.step())
@@ -67,9 +82,17 @@ void DeleteSelected(AppState& state, MainForm& form) {
             if (!onSide[side] || !PresentOn(row, side))
                 continue;
             const QString& root = side == 0 ? state.scan.SourceRoot : state.scan.TargetRoot;
-            const Deletion result = DeleteSeenEntry(
-                root, PathOnSide(row, side), ExpectedOn(row, side, state.scan.utcOffset), true, reason);
+            const QString& path = PathOnSide(row, side);
+            const bool folder = path.endsWith(u'/');
+            ExpectedEntry expected = ExpectedOn(row, side, state.scan.utcOffset);
+            // A folder is known by what the scan saw in it, which its time cannot tell.
+            expected.ignoreFolderTime = folder;
+            const SeenBeneath seen = folder ? SeenBeneathFolder(state.rows.rows, index, side,
+                                                                state.scan.utcOffset, state.scan.startedUtc)
+                                            : SeenBeneath{};
+            const Deletion result = DeleteSeenEntry(removal, root, path, expected, &seen, true, reason);
             deleted = deleted || result != Deletion::Kept;
+            touched.push_back(EncodeFileName(root));
         }
         row.failure = reason;
         // The row leaves once its entries are gone from every side it was to be deleted on.
@@ -79,6 +102,8 @@ void DeleteSelected(AppState& state, MainForm& form) {
             ++failed;
     }
     lookup.compact(state.rows);
+    // Done means on the medium: the deletions and the trash's info files.
+    FlushFileSystems(touched);
     FillResultList(state, form);
     ReportFailures(failed);
 }

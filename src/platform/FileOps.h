@@ -122,8 +122,10 @@ bool CopyFileAtomic(const QString& source, const QString& destination, const Cop
 bool IsCopyTempName(const QByteArray& name);
 bool RemoveCopyLeftover(const QString& path);
 
-// Test seam: called with "flush <folder>" and "commit <destination>" as they happen.
+// Test seam: called with "flush <folder>" and "commit <destination>" as they happen (and "trash
+// <destination>" once a replaced file's old version is in the trash).
 void SetDurabilityTrace(std::function<void(const QByteArray&)> observer);
+void NoteDurabilityEvent(const QByteArray& event);
 
 // Test seam: from now on every copy's writes fail with `error` ("disk full" unless told otherwise)
 // once `bytes` bytes of one file have been written; a negative value turns this off.

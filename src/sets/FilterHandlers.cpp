@@ -48,6 +48,7 @@ QString EditFilter(AppState& state, MainForm& form, const QString& filter) {
     window->comboBoxRichtung->addItems({QStringLiteral("<>"), QStringLiteral(">"), QStringLiteral("<")});
     window->checkBoxIgnoreDate->setChecked(set->Options.contains(OptionIgnoreDate));
     window->comboBoxRichtung->setCurrentIndex(DirectionItemFor(set->Options));
+    window->checkBoxTrash->setChecked(!set->Options.contains(OptionNoTrash));
 
     const bool accepted = window->dialog->exec() == QDialog::Accepted;
     if (!accepted)
@@ -55,6 +56,7 @@ QString EditFilter(AppState& state, MainForm& form, const QString& filter) {
     const QString edited = FilterFromEditorText(window->editorFilter->toPlainText());
     set->Options = OptionsAfterFilterWindow(set->Options, window->comboBoxRichtung->currentIndex(),
                                             window->checkBoxIgnoreDate->isChecked());
+    SetOptionWord(set->Options, OptionNoTrash, !window->checkBoxTrash->isChecked());
     return edited;
 }
 

@@ -10,6 +10,7 @@
 const QString OptionIgnoreDate = QStringLiteral("IgnoreDate");
 const QString OptionOnlyToTarget = QStringLiteral("ScannRichtung>");
 const QString OptionOnlyToSource = QStringLiteral("ScannRichtung<");
+const QString OptionNoTrash = QStringLiteral("OhnePapierkorb");
 
 QStringList SplitFilterWords(const QString& text) {
     QStringList words;

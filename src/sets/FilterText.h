@@ -31,3 +31,6 @@ QString OptionsAfterFilterWindow(QString options, int direction, bool ignoreDate
 extern const QString OptionIgnoreDate;
 extern const QString OptionOnlyToTarget; // "ScannRichtung>"
 extern const QString OptionOnlyToSource; // "ScannRichtung<"
+// Deleted entries and replaced versions go for good, not into the trash. The exception is the
+// word, so a set written before the trash existed reads as "into the trash".
+extern const QString OptionNoTrash; // "OhnePapierkorb"

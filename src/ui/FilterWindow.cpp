@@ -41,9 +41,10 @@ std::unique_ptr<FilterWindow> dialoge::Window_FormFilter(AppState& state, QWidge
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint);
     dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->setFixedSize(s(400), s(225));
+    // One line below the described window for the options that came later.
+    dialog->setFixedSize(s(400), s(245));
     UseDialogFont(dialog, state.scale);
-    ResizeSet(state.registry, ::Window_FormFilter, ResizeNone, s(240), s(176), s(400), s(225));
+    ResizeSet(state.registry, ::Window_FormFilter, ResizeNone, s(240), s(176), s(400), s(245));
 
     auto place = [&](QWidget* gadget, int id, int x, int y, int width, int height) {
         gadget->setGeometry(s(x), s(y), s(width), s(height));
@@ -87,6 +88,12 @@ std::unique_ptr<FilterWindow> dialoge::Window_FormFilter(AppState& state, QWidge
     w->buttonAbbr->setObjectName(QStringLiteral("Gadget_FormFilter_ButtonAbbr"));
     w->buttonAbbr->setAutoDefault(false);
     place(w->buttonAbbr, Gadget_FormFilter_ButtonAbbr, 335, 200, 60, 20);
+
+    w->checkBoxTrash = new QCheckBox(QStringLiteral("Gelöschtes und Ersetztes in den Papierkorb"), dialog);
+    w->checkBoxTrash->setObjectName(QStringLiteral("Gadget_FormFilter_CheckBoxTrash"));
+    w->checkBoxTrash->setToolTip(QStringLiteral(
+        "Gelöschte Einträge und die alten Versionen ersetzter Dateien kommen in den Papierkorb"));
+    place(w->checkBoxTrash, Gadget_FormFilter_CheckBoxTrash, 5, 222, 260, 15);
 
     QObject::connect(w->buttonOK, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(w->buttonAbbr, &QPushButton::clicked, dialog, &QDialog::reject);

@@ -21,6 +21,7 @@ struct FilterWindow {
     QComboBox* comboBoxRichtung = nullptr;   // 44
     QPushButton* buttonOK = nullptr;         // 45
     QPushButton* buttonAbbr = nullptr;       // 46
+    QCheckBox* checkBoxTrash = nullptr;      // 50
 };
 
 // Builds the window as a modal child of `parent`, centred on it, scaled and registered with the

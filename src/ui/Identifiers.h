@@ -54,6 +54,7 @@ enum Identifier : int {
     WndChldInfo = 47,
     WndChldInfoEditGdg = 48,
     WndChldInfoBtnGdgOK = 49,
+    Gadget_FormFilter_CheckBoxTrash = 50,
 };
 
 // Item numbers of menu 1 of the main window.

@@ -151,6 +151,7 @@ Folder::ReadResult Folder::read(const std::function<bool(const ListedEntry&)>& v
                     entry.kind = kindOf(st.st_mode);
                     entry.size = int64_t(st.st_size);
                     entry.mtimeUtc = int64_t(st.st_mtim.tv_sec);
+                    entry.ctimeUtc = int64_t(st.st_ctim.tv_sec);
                     entry.device = uint64_t(st.st_dev);
                     entry.inode = uint64_t(st.st_ino);
                 } else {
