@@ -22,8 +22,8 @@ bool asSeen(const ListedEntry& entry, const ExpectedEntry& expected) {
     const bool folder = entry.kind == EntryKind::Directory;
     if (folder != expected.folder || (entry.kind == EntryKind::Link) != expected.link)
         return false;
-    if (expected.stableInodes)
-        return entry.device == expected.device && entry.inode == expected.inode;
+    if (expected.stableInodes && (entry.device != expected.device || entry.inode != expected.inode))
+        return false;
     if (folder)
         return true;
     return entry.size == expected.size && LocalSecondsOf(entry.mtimeUtc, expected.utcOffset) == expected.date;
