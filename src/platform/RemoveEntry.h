@@ -53,6 +53,9 @@ int RemoveEntry(const QString& path, const ExpectedEntry& expected, const Trash*
 // old version is at its place; NoFileError or the reason.
 int CommitCopyKeepingOld(const PreparedCopy& copy, const ExpectedEntry& expected, const Trash& trash);
 
+// Whether a folder's name is that of a trash at a file system's top: ".Trash" or ".Trash-<uid>".
+bool IsTrashFolderName(const QByteArray& name);
+
 // The bytes the entries in a trash take on their device.
 int64_t TrashBytes(const Trash& trash);
 

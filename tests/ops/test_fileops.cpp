@@ -360,6 +360,11 @@ TEST(Trash, OtherFileSystemsUseTheirOwnTopFolderTrash) {
         const TrashLookup& found = TrashFor(places, other.path() + "sub/f.txt");
         ASSERT_EQ(bool(found.trash), !c.folder.isEmpty());
         EXPECT_EQ(found.place, other.path().chopped(1));
+        // The top folder itself, as a side's root, finds the same trash.
+        TrashPlaces fresh;
+        const TrashLookup& ofTop = TrashFor(fresh, other.path());
+        EXPECT_EQ(ofTop.trash ? ofTop.trash->folder : QByteArray(),
+                  found.trash ? found.trash->folder : QByteArray());
         if (!found.trash)
             continue;
         EXPECT_EQ(found.trash->folder, top + c.folder);

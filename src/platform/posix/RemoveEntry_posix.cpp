@@ -109,9 +109,10 @@ bool nearestDevice(QByteArray path, uint64_t& device) {
     }
 }
 
-// The highest folder above `path` on the device `device`.
+// The highest folder on the device `device` that holds `path` (or is it: a side's root can be
+// the top of a stick).
 QByteArray topFolder(const QByteArray& path, uint64_t device) {
-    QByteArray top = folderOf(path);
+    QByteArray top = path;
     for (;;) {
         if (top == "/")
             return top;
@@ -363,6 +364,17 @@ int CommitCopyKeepingOld(const PreparedCopy& copy, const ExpectedEntry& expected
     }
     unlink(copy.temp.constData());
     return error;
+}
+
+bool IsTrashFolderName(const QByteArray& name) {
+    if (name == ".Trash")
+        return true;
+    if (!name.startsWith(".Trash-") || name.size() == 7)
+        return false;
+    for (qsizetype i = 7; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    return true;
 }
 
 int64_t TrashBytes(const Trash& trash) {
