@@ -1,5 +1,6 @@
-// Delete and date alignment of many selected rows through the real window, against
-// `find -delete` and `find -exec touch` over the same files.
+// Delete (into the trash, as a set does by default) and date alignment of many selected rows
+// through the real window, against `find -delete`, `gio trash` and `find -exec touch` over the
+// same files. The trash is one of the workspace's own ($XDG_DATA_HOME), emptied after each run.
 // Usage: bench_delete_align [files] [runs]   (default 50000 files in folders of 100, 3 runs)
 
 #include "BenchSupport.h"
@@ -151,7 +152,11 @@ struct Bench {
 
     // One run of the delete: side 1 holds every file, side 2 only the folders, so the list holds
     // one ">" row per file and no folder rows. False when the tree cannot be built.
-    bool deleteRun(Best& reference, Best& click, Best& afterAnswer, Best& scan) {
+    QString trash;
+
+    void emptyTrash() { QDir(trash).removeRecursively(); }
+
+    bool deleteRun(Best& reference, Best& gio, Best& click, Best& afterAnswer, Best& scan) {
         if (!makeFiles(a, files, SourceBase) || !makeFolders(b, files))
             return false;
         reference.add(
@@ -159,6 +164,15 @@ struct Bench {
                             {a, QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-delete")}));
         if (const int left = countFiles(QFile::encodeName(a)); left != 0)
             fail("find -delete left files", left);
+        if (!makeFiles(a, files, SourceBase))
+            return false;
+        gio.add(this->reference(QStringLiteral("find"),
+                                {a, QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-exec"),
+                                 QStringLiteral("gio"), QStringLiteral("trash"), QStringLiteral("{}"),
+                                 QStringLiteral("+")}));
+        if (const int left = countFiles(QFile::encodeName(a)); left != 0)
+            fail("gio trash left files", left);
+        emptyTrash();
         if (!makeFiles(a, files, SourceBase))
             return false;
 
@@ -184,6 +198,9 @@ struct Bench {
             fail("files left on side 1 after delete", left);
         if (lines() != 0)
             fail("lines left after delete", lines());
+        if (const int kept = countFiles(QFile::encodeName(trash + "/files")); kept != files)
+            fail("files in the trash after delete", kept);
+        emptyTrash();
         return true;
     }
 
@@ -245,16 +262,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot make the workspace in %s\n", qPrintable(space.work.path()));
         return 1;
     }
+    qputenv("XDG_DATA_HOME", QFile::encodeName(space.work.path() + QStringLiteral("/data")));
     App app(space.programDir);
     if (!app.open())
         return 1;
 
-    Bench bench{app, a, b, files};
+    Bench bench{app, a, b, files, 0, space.work.path() + QStringLiteral("/data/Trash")};
     std::printf("%d files in folders of %d, best of %d runs\n", files, PerDir, runs);
 
-    Best delRef, delClick, delAnswer, delScan;
+    Best delRef, gioRef, delClick, delAnswer, delScan;
     for (int run = 0; run < runs; ++run) {
-        if (!bench.deleteRun(delRef, delClick, delAnswer, delScan)) {
+        if (!bench.deleteRun(delRef, gioRef, delClick, delAnswer, delScan)) {
             std::fprintf(stderr, "cannot build the delete tree in %s\n", qPrintable(space.work.path()));
             return 1;
         }
@@ -268,10 +286,13 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run)
         bench.alignRun(run, alignRef, alignTotal, alignAnswer, alignScan);
 
-    std::printf("Delete, only Q ticked, %d one-sided rows:\n", files);
+    std::printf("Delete into the trash, only Q ticked, %d one-sided rows:\n", files);
     printLine("  find A -type f -delete", delRef, nullptr);
+    printLine("  find A -type f -exec gio trash {} +", gioRef, &delRef);
     printLine("  Löschen: click to finished list", delClick, &delRef);
     printLine("  Löschen: answer \"Ja\" to finished list", delAnswer, &delRef);
+    std::printf("  %-42s %8.3f s  ratio %.2f\n", "Löschen: answer to list, against gio trash", delAnswer.ms / 1e3,
+                delAnswer.ms / gioRef.ms);
     printLine("  (Scan button before it)", delScan, nullptr);
     std::printf("Date alignment Ziel >>> Quelle, %d rows:\n", files);
     printLine("  find B -type f -exec touch -m -d", alignRef, nullptr);

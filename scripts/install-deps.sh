@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n zlib1g-dev libgtest-dev
           xvfb xauth xdotool x11-utils exfat-fuse exfatprogs
-          python3-fuse e2fsprogs)
+          python3-fuse e2fsprogs trash-cli libglib2.0-bin)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -4,6 +4,7 @@
 #include "ops/ExpectedOn.h"
 #include "ops/FailureReasons.h"
 #include "ops/ListLinesHandlers.h"
+#include "ops/RemovalHandlers.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "scan/ResultCells.h"
@@ -42,13 +43,25 @@ void DeleteSelected(AppState& state, MainForm& form) {
     if (count == 0 ||
         !AskYesNo(QStringLiteral("Tandrix: Dateien LOESCHEN !!!"),
                   QString::number(count) +
-                      QStringLiteral(" Datei(en) je in den gewählten Orten löschen - sind Sie sicher?")))
+                      QStringLiteral(" Datei(en) je in den gewählten Orten löschen - sind Sie sicher?\n") +
+                      WhereRemovedGo(SetRemovesToTrash(state))))
         return;
 
     const ListLocked locked(form);
     EventPump pump(form.checkBoxCancel);
     RowLookup lookup(state.rows);
     int failed = 0;
+    Removal removal = RemovalForRun(state);
+    {
+        std::vector<PlannedRemoval> planned = {{state.scan.SourceRoot, 0}, {state.scan.TargetRoot, 0}};
+        const bool onSide[2] = {form.checkBoxDelQ->isChecked(), form.checkBoxDelZ->isChecked()};
+        for (int line = 0; line < int(selected.size()); ++line) {
+            const int index = selected[size_t(line)] ? lookup.find(ListLinePath(form, line)) : -1;
+            for (int side = 0; side < 2 && index >= 0; ++side)
+                planned[size_t(side)].count += onSide[side] && PresentOn(state.rows.rows[index], side);
+        }
+        AskWhereNoTrash(removal, planned);
+    }
     // Rows whose entries are gone, done once a flush has taken the deletions to the devices.
     std::vector<int> gone;
     std::vector<QByteArray> folders;
@@ -73,12 +86,19 @@ void DeleteSelected(AppState& state, MainForm& form) {
             if (!onSide[side] || !PresentOn(row, side))
                 continue;
             const QString& root = side == 0 ? state.scan.SourceRoot : state.scan.TargetRoot;
-            const Deletion result = DeleteSeenEntry(
-                root, PathOnSide(row, side), ExpectedOn(row, side, state.scan.utcOffset), true, reason);
+            const QString& path = PathOnSide(row, side);
+            const bool folder = path.endsWith(u'/');
+            ExpectedEntry expected = ExpectedOn(row, side, state.scan.utcOffset);
+            // A folder is known by what the scan saw in it, which its time cannot tell.
+            expected.ignoreFolderTime = folder;
+            const SeenBeneath seen = folder ? SeenBeneathFolder(state.rows.rows, index, side,
+                                                                state.scan.utcOffset, state.scan.startedUtc)
+                                            : SeenBeneath{};
+            const Deletion result = DeleteSeenEntry(removal, root, path, expected, &seen, true, reason);
             deleted = deleted || result != Deletion::Kept;
             if (result == Deletion::Deleted) {
-                const QString path = root + PathOnSide(row, side);
-                goneAt = path.endsWith(u'/') ? path.chopped(1) : path;
+                const QString full = root + path;
+                goneAt = folder ? full.chopped(1) : full;
                 folders.push_back(EncodeFileName(FolderPartOf(goneAt)));
             }
         }

@@ -81,6 +81,10 @@ QString reasonOf(Attempt attempt, int error, const QString& destination) {
     switch (error) {
     case PathThroughLink:
         return QStringLiteral("Der Pfad führt über eine Verknüpfung");
+    case NoTrash:
+        return QStringLiteral("Auf diesem Datenträger gibt es keinen Papierkorb");
+    case NoRoomForTrash:
+        return QStringLiteral("Kein Platz mehr, solange der Papierkorb die alten Versionen behält");
     case NotAsScanned:
         return attempt == Attempt::Copy || attempt == Attempt::CopyLink
                    ? QStringLiteral("Das Ziel hat sich seit dem Scan verändert; bitte erneut scannen")

@@ -4,6 +4,10 @@
 
 // A reason the operations find themselves: the path runs through a symbolic link below the root.
 constexpr int PathThroughLink = -100;
+// No trash can be had on the entry's file system, and the user chose to leave such entries.
+constexpr int NoTrash = -101;
+// The medium is full while its trash keeps the old versions, and the user chose to leave the rows.
+constexpr int NoRoomForTrash = -102;
 
 // What an operation tried on a row, for the words of its failure.
 enum class Attempt { Copy, CopyLink, Delete, Redate };

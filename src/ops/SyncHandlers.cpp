@@ -11,6 +11,7 @@
 #include "ops/FailureReasons.h"
 #include "ops/FreeSpaceHandlers.h"
 #include "ops/ListLinesHandlers.h"
+#include "ops/RemovalHandlers.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -156,7 +157,41 @@ struct SyncRun {
         ExpectedEntry expected; // what the destination must still be when the copy is put in place
         Attempt attempt;
         QString destination;
+        int side = 0; // the destination's
     };
+
+    // Whether replacing on `side` keeps the old versions in a trash there.
+    bool keepsVersions(int side, const QString& path) {
+        const Trash* trash = nullptr;
+        return removal.toTrash && noRoomAnswer[side] != 1 && WayToRemove(removal, path, trash) && trash;
+    }
+
+    // Asked once per side when it is full while its trash keeps versions: from then on its
+    // replacements go for good, and the copies waiting for their place are put there first, to
+    // give their room back.
+    bool replaceForGoodWhenFull(int side, const QString& path) {
+        if (noRoomAnswer[side] == 0) {
+            const Trash* trash = nullptr;
+            WayToRemove(removal, path, trash);
+            const bool forGood = AskReplaceForGood(
+                side == 0 ? QStringLiteral("Seite 1 (Quelle)") : QStringLiteral("Seite 2 (Ziel)"),
+                trash ? DecodeFileName(trash->folder) : QString(), trash ? TrashBytes(*trash) : 0);
+            noRoomAnswer[side] = forGood ? 1 : 2;
+        }
+        return noRoomAnswer[side] == 1;
+    }
+
+    // Puts a copy in its place; the version it replaces goes the run's way.
+    int commit(const Pending& p) {
+        if (p.expected.kind != ExpectedEntry::Kind::Entry || !removal.toTrash || noRoomAnswer[p.side] == 1)
+            return CommitCopy(p.copy, p.expected);
+        const Trash* trash = nullptr;
+        if (!WayToRemove(removal, DecodeFileName(p.copy.folder), trash)) {
+            AbandonCopy(p.copy);
+            return NoTrash;
+        }
+        return trash ? CommitCopyKeepingOld(p.copy, p.expected, *trash) : CommitCopy(p.copy, p.expected);
+    }
     std::vector<Pending> pending;
     int64_t pendingBytes = 0;
     // What the run changed that no flush has taken to the devices yet: its rows count as done, and
@@ -182,6 +217,10 @@ struct SyncRun {
     std::vector<bool> deleting;
     QHash<int, Move> moveOfNewRow;
     int failed = 0; // rows that could not be carried out, each with its reason
+    // Where deleted entries and replaced versions go; per side, whether the user chose, once the
+    // side was full, to replace for good (1) or to leave the rest (2).
+    Removal removal = RemovalForRun(state);
+    int noRoomAnswer[2] = {0, 0};
 
     void fail(size_t index, const QString& reason) {
         state.rows.rows[qsizetype(index)].failure = reason;
@@ -228,6 +267,13 @@ struct SyncRun {
         check.source = ExpectedOn(row, fromSide, state.scan.utcOffset);
         check.checksum = verifyTo[1 - fromSide];
         std::optional<PreparedCopy> copy = PrepareCopyWithProgress(from, to, hooks, &error, check);
+        const int toSide = 1 - fromSide;
+        const QString folder = toRoot + FolderPartOf(toPath);
+        if (!copy && (error == ENOSPC || error == EDQUOT) && keepsVersions(toSide, folder) &&
+            !replaceForGoodWhenFull(toSide, folder)) {
+            fail(index, FailureText(Attempt::Copy, NoRoomForTrash));
+            return Outcome::Failed;
+        }
         if (!copy && (error == ENOSPC || error == EDQUOT) && !pending.empty()) {
             // The batch keeps each old file until its copy is put in place: a nearly full medium
             // gets that room back first, so the run never needs more than one copy after the
@@ -242,8 +288,8 @@ struct SyncRun {
             return Outcome::Failed;
         }
         pendingBytes += std::max<int64_t>(row.action == u'>' ? row.size1 : row.size2, 0);
-        pending.push_back(
-            {index, std::move(*copy), ExpectedOn(row, 1 - fromSide, state.scan.utcOffset), attempt, to});
+        pending.push_back({index, std::move(*copy), ExpectedOn(row, 1 - fromSide, state.scan.utcOffset),
+                           attempt, to, toSide});
         if (pending.size() >= BatchFiles || pendingBytes >= BatchBytes)
             commitBatch();
         return Outcome::Pending;
@@ -356,7 +402,7 @@ struct SyncRun {
             if (error != NoFileError) {
                 AbandonCopy(p.copy);
                 fail(p.row, FailureText(p.attempt, error, p.destination));
-            } else if (error = CommitCopy(p.copy, p.expected); error == NoFileError) {
+            } else if (error = commit(p); error == NoFileError) {
                 committed(p);
             } else {
                 fail(p.row, FailureText(p.attempt, error, p.destination));
@@ -458,6 +504,7 @@ struct SyncRun {
     // it, so nothing the list did not show goes with it.
     void deleteThere() {
         const RowList& rows = state.rows.rows;
+        deleteWholeFolders();
         for (int pass = 0; pass < 2; ++pass) {
             const bool folders = pass == 1;
             for (int k = 0; k < int(rows.size()); ++k) {
@@ -474,6 +521,43 @@ struct SyncRun {
         }
     }
 
+    // A deleted folder whose rows are all to be deleted goes as one entry, when everything in it
+    // is as the scan saw it; otherwise its entries go one by one below.
+    void deleteWholeFolders() {
+        const RowList& rows = state.rows.rows;
+        for (int i = 0; i < int(rows.size()); ++i) {
+            if (!deleting[size_t(i)] || carriedOut[size_t(i)] || !rows[i].path.endsWith(u'/'))
+                continue;
+            const int end = EndBeneath(rows, i);
+            bool all = true;
+            for (int k = i + 1; k < end && all; ++k)
+                all = deleting[size_t(k)] && !carriedOut[size_t(k)];
+            if (!all)
+                continue;
+            if (cancelled || pump.step()) {
+                cancelled = true;
+                return;
+            }
+            const int side = PresentOn(rows[i], 0) ? 0 : 1;
+            const QString& path = PathOnSide(rows[i], side);
+            ExpectedEntry expected = ExpectedOn(rows[i], side, state.scan.utcOffset);
+            expected.ignoreFolderTime = true;
+            const SeenBeneath seen =
+                SeenBeneathFolder(rows, i, side, state.scan.utcOffset, state.scan.startedUtc);
+            QString reason;
+            Status(form, QStringLiteral("Synchronisiere: Lösche ") + rows[i].path, 0);
+            if (DeleteSeenEntry(removal, rootOf(side), path, expected, &seen, false, reason) !=
+                Deletion::Deleted)
+                continue;
+            // Done once the flush has taken the deletion to the device, as a copy is.
+            for (int k = i; k < end; ++k) {
+                written(size_t(k), Attempt::Delete, rootOf(side) + path);
+                unflushed.outcome.deleted.push_back(PathOnSide(rows[k], 0));
+            }
+            i = end - 1;
+        }
+    }
+
     void deleteOne(int i) {
         const ResultRow& row = state.rows.rows[i];
         const int side = PresentOn(row, 0) ? 0 : 1;
@@ -482,7 +566,7 @@ struct SyncRun {
         ExpectedEntry expected = ExpectedOn(row, side, state.scan.utcOffset);
         expected.ignoreFolderTime = true; // its own files were deleted just now
         QString reason;
-        if (DeleteSeenEntry(root, path, expected, false, reason) == Deletion::Kept) {
+        if (DeleteSeenEntry(removal, root, path, expected, nullptr, false, reason) == Deletion::Kept) {
             fail(size_t(i), reason);
             return;
         }
@@ -503,14 +587,15 @@ void dropCarriedOut(ResultRows& list, const std::vector<bool>& carriedOut) {
     list.current = int(list.rows.size()) - 1;
 }
 
-DeletedAnswer askAboutDeleted(int count) {
+DeletedAnswer askAboutDeleted(int count, bool toTrash) {
     const int answer = AskChoice(
         QStringLiteral("Tandrix: Seit dem letzten Abgleich gelöscht"),
         QString::number(count) +
             QStringLiteral(" Datei(en) wurden seit dem letzten Abgleich auf einer Seite gelöscht.\n\n"
                            "\"Auch dort löschen\" löscht sie auch auf der anderen Seite (umbenannte oder "
                            "verschobene werden dort umbenannt), \"Zurückkopieren\" kopiert sie zurück, "
-                           "\"Auslassen\" lässt sie ausgewählt in der Liste."),
+                           "\"Auslassen\" lässt sie ausgewählt in der Liste.\n") +
+            WhereRemovedGo(toTrash),
         // Enter copies back, as Sync always did: deleting is never the answer of a reflex.
         {QStringLiteral("Auch dort löschen"), QStringLiteral("Zurückkopieren"), QStringLiteral("Auslassen")},
         1);
@@ -576,6 +661,21 @@ void planDeletions(AppState& state, SyncRun& run, const CommonState& kept) {
         run.moveOfNewRow.insert(move.newRow, move);
 }
 
+// Where the run will remove entries (old versions it replaces, entries it deletes), so the
+// question about places without a trash comes once, before anything is done.
+void planRemovals(const AppState& state, SyncRun& run) {
+    std::vector<PlannedRemoval> planned = {{state.scan.SourceRoot, 0}, {state.scan.TargetRoot, 0}};
+    const RowList& rows = state.rows.rows;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const ResultRow& row = rows[i];
+        if (run.deleting[size_t(i)])
+            ++planned[PresentOn(row, 0) ? 0 : 1].count;
+        else if (row.side == 1 && !row.path.endsWith(u'/') && PresentOn(row, row.action == u'>' ? 1 : 0))
+            ++planned[row.action == u'>' ? 1 : 0].count;
+    }
+    AskWhereNoTrash(run.removal, planned);
+}
+
 } // namespace
 
 void SyncSelected(AppState& state, MainForm& form) {
@@ -601,7 +701,8 @@ void SyncSelected(AppState& state, MainForm& form) {
                       QStringLiteral(" Datei(en) wurden auf beiden Seiten geändert. Trotzdem überschreiben? "
                                      "(Nein: diese Dateien auslassen)"));
     const int deleted = CountSelectedRows(form, selected, DeletedSinceSync);
-    const DeletedAnswer deletedAnswer = deleted > 0 ? askAboutDeleted(deleted) : DeletedAnswer::CopyBack;
+    const DeletedAnswer deletedAnswer =
+        deleted > 0 ? askAboutDeleted(deleted, SetRemovesToTrash(state)) : DeletedAnswer::CopyBack;
     leaveOut.deleted = deletedAnswer == DeletedAnswer::LeaveOut;
     const int older = CountSelectedRows(form, selected, OlderWins);
     const OlderAnswer olderAnswer = older > 0 ? askAboutOlder(state, older) : OlderAnswer::TakeChange;
@@ -635,6 +736,7 @@ void SyncSelected(AppState& state, MainForm& form) {
         run.verifyTo[side] = VerifiesCopies(options, IsRemovableVolume(run.rootOf(side)));
     if (deletedAnswer == DeletedAnswer::DeleteThere)
         planDeletions(state, run, kept);
+    planRemovals(state, run);
     countDisplay.show(run.count, true);
     run.pass(QLatin1Char('<'));
     run.pass(QLatin1Char('>'));

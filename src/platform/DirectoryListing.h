@@ -15,6 +15,7 @@ struct ListedEntry {
     EntryKind kind = EntryKind::Vanished;
     int64_t size = 0;
     int64_t mtimeUtc = 0; // seconds since 1970 in UTC
+    int64_t ctimeUtc = 0; // the last change of the entry or its name
     uint64_t device = 0;  // identity, so a folder can be opened again and checked
     uint64_t inode = 0;
     uint64_t birth = 0; // nanoseconds since 1970 when the entry was made; 0 where not kept

@@ -140,8 +140,10 @@ bool CopyFileAtomic(const QString& source, const QString& destination, const Cop
 bool IsCopyTempName(const QByteArray& name);
 bool RemoveCopyLeftover(const QString& path);
 
-// Test seam: called with "flush <folder>" and "commit <destination>" as they happen.
+// Test seam: called with "flush <folder>" and "commit <destination>" as they happen (and "trash
+// <destination>" once a replaced file's old version is in the trash).
 void SetDurabilityTrace(std::function<void(const QByteArray&)> observer);
+void NoteDurabilityEvent(const QByteArray& event);
 
 // Test seam: from now on every flush after the next `after` ones fails with `error` (after it has
 // been done); a negative `after` turns this off.

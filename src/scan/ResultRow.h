@@ -106,6 +106,8 @@ struct ScanState {
     int32_t EntryCounter = 0;
     // Seconds east of UTC the scan made its dates with.
     int64_t utcOffset = 0;
+    // When the scan began (UTC seconds): what has not changed since was there for it to see.
+    int64_t startedUtc = 0;
     // Every folder of both sides was read to its end; false after a cancel or unreadable folders.
     bool Complete = true;
     // Temporary files of an interrupted copy met by the scan; a sync into their folder removes them.

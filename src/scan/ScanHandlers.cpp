@@ -189,6 +189,7 @@ void StartScan(AppState& state, MainForm& form) {
         // One offset for the whole scan, so both sides are converted alike.
         const int64_t offset = LocalUtcOffsetNow();
         scan.utcOffset = offset;
+        scan.startedUtc = QDateTime::currentSecsSinceEpoch();
         const std::array<WalkRequest, 2> requests{
             WalkRequest{scan.SourceRoot, scan.FilterWords, scan.QuickFilter, offset},
             WalkRequest{scan.TargetRoot, scan.FilterWords, scan.QuickFilter, offset},

@@ -3,6 +3,7 @@
 #include "platform/DirectoryListing.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "platform/RemoveEntry.h"
 #include "scan/ResultRow.h"
 #include "text/FoldCase.h"
 #include "text/TrimSpaces.h"
@@ -66,6 +67,11 @@ public:
                 tree.leftovers.append(frame.fullPath + DecodeFileName(e.name, e.nameLength));
                 return true;
             }
+            // A trash at the top of a side (a stick's ".Trash-1000") holds what was removed, not
+            // the user's tree: listing it would copy it back.
+            if (!parent && e.kind == EntryKind::Directory &&
+                IsTrashFolderName(QByteArray::fromRawData(e.name, e.nameLength)))
+                return true;
             progress.countEntry();
             if (progress.cancelled())
                 return false;

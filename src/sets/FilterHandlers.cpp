@@ -52,6 +52,7 @@ QString EditFilter(AppState& state, MainForm& form, const QString& filter) {
     // Unset, the box follows the drives: ticked where a side of the set is a removable one.
     const bool removable = IsRemovableVolume(set->Src) || IsRemovableVolume(set->Mid);
     window->checkBoxVerify->setChecked(VerifiesCopies(set->Options, removable));
+    window->checkBoxTrash->setChecked(!set->Options.contains(OptionNoTrash));
 
     const bool accepted = window->dialog->exec() == QDialog::Accepted;
     if (!accepted)
@@ -60,6 +61,7 @@ QString EditFilter(AppState& state, MainForm& form, const QString& filter) {
     set->Options = OptionsAfterFilterWindow(set->Options, window->comboBoxRichtung->currentIndex(),
                                             window->checkBoxIgnoreDate->isChecked());
     set->Options = OptionsAfterVerifyBox(set->Options, window->checkBoxVerify->isChecked(), removable);
+    SetOptionWord(set->Options, OptionNoTrash, !window->checkBoxTrash->isChecked());
     return edited;
 }
 

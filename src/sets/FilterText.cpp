@@ -12,6 +12,7 @@ const QString OptionOnlyToTarget = QStringLiteral("ScannRichtung>");
 const QString OptionOnlyToSource = QStringLiteral("ScannRichtung<");
 const QString OptionVerifyCopies = QStringLiteral("KopienPruefen");
 const QString OptionNoVerify = QStringLiteral("KopienUngeprueft");
+const QString OptionNoTrash = QStringLiteral("OhnePapierkorb");
 
 QStringList SplitFilterWords(const QString& text) {
     QStringList words;

@@ -40,3 +40,6 @@ bool VerifiesCopies(const QString& options, bool removable);
 // Options after the filter window's OK with "Kopien prüfen" `ticked`; `removable` is what the box
 // showed unset. A box left as it showed stores nothing, so the set keeps following its drive.
 QString OptionsAfterVerifyBox(QString options, bool ticked, bool removable);
+// Deleted entries and replaced versions go for good, not into the trash. The exception is the
+// word, so a set written before the trash existed reads as "into the trash".
+extern const QString OptionNoTrash; // "OhnePapierkorb"

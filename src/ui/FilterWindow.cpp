@@ -41,6 +41,7 @@ std::unique_ptr<FilterWindow> dialoge::Window_FormFilter(AppState& state, QWidge
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint);
     dialog->setWindowModality(Qt::ApplicationModal);
+    // One line below the described window for the options that came later.
     dialog->setFixedSize(s(400), s(245));
     UseDialogFont(dialog, state.scale);
     ResizeSet(state.registry, ::Window_FormFilter, ResizeNone, s(240), s(176), s(400), s(245));
@@ -82,7 +83,7 @@ std::unique_ptr<FilterWindow> dialoge::Window_FormFilter(AppState& state, QWidge
     w->checkBoxVerify->setObjectName(QStringLiteral("Gadget_FormFilter_CheckBoxVerify"));
     w->checkBoxVerify->setToolTip(
         QStringLiteral("Liest jede Kopie vom Datenträger zurück und vergleicht sie mit dem Original"));
-    place(w->checkBoxVerify, Gadget_FormFilter_CheckBoxVerify, 5, 222, 110, 15);
+    place(w->checkBoxVerify, Gadget_FormFilter_CheckBoxVerify, 275, 222, 120, 15);
 
     w->buttonOK = new QPushButton(QStringLiteral("OK"), dialog);
     w->buttonOK->setObjectName(QStringLiteral("Gadget_FormFilter_ButtonOK"));
@@ -93,6 +94,12 @@ std::unique_ptr<FilterWindow> dialoge::Window_FormFilter(AppState& state, QWidge
     w->buttonAbbr->setObjectName(QStringLiteral("Gadget_FormFilter_ButtonAbbr"));
     w->buttonAbbr->setAutoDefault(false);
     place(w->buttonAbbr, Gadget_FormFilter_ButtonAbbr, 335, 200, 60, 20);
+
+    w->checkBoxTrash = new QCheckBox(QStringLiteral("Gelöschtes und Ersetztes in den Papierkorb"), dialog);
+    w->checkBoxTrash->setObjectName(QStringLiteral("Gadget_FormFilter_CheckBoxTrash"));
+    w->checkBoxTrash->setToolTip(QStringLiteral(
+        "Gelöschte Einträge und die alten Versionen ersetzter Dateien kommen in den Papierkorb"));
+    place(w->checkBoxTrash, Gadget_FormFilter_CheckBoxTrash, 5, 222, 260, 15);
 
     QObject::connect(w->buttonOK, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(w->buttonAbbr, &QPushButton::clicked, dialog, &QDialog::reject);

@@ -22,6 +22,7 @@ struct FilterWindow {
     QPushButton* buttonOK = nullptr;         // 45
     QPushButton* buttonAbbr = nullptr;       // 46
     QCheckBox* checkBoxVerify = nullptr;     // 50, "Kopien prüfen"
+    QCheckBox* checkBoxTrash = nullptr;      // 51
 };
 
 // Builds the window as a modal child of `parent`, centred on it, scaled and registered with the

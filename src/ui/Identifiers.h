@@ -55,6 +55,7 @@ enum Identifier : int {
     WndChldInfoEditGdg = 48,
     WndChldInfoBtnGdgOK = 49,
     Gadget_FormFilter_CheckBoxVerify = 50,
+    Gadget_FormFilter_CheckBoxTrash = 51,
 };
 
 // Item numbers of menu 1 of the main window.

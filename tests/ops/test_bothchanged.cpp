@@ -3,8 +3,10 @@
 #include "commonstate/CommonStateFile.h"
 #include "platform/DirectoryListing.h"
 #include "scan/ResultCells.h"
+#include "platform/FileName.h"
 #include "sets/ModalScript.h"
 #include "support/Privileges.h"
+#include "support/TrashTools.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -641,3 +643,44 @@ TEST_P(UnsavedMemory, AFailedSaveIsToldOnceAndProposesNoDeletion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments, UnsavedMemory, ::testing::Values(true, false));
+
+// A Sync that deletes ("Auch dort löschen") and replaces puts the file, the folder (as one entry)
+// and the replaced version into the trash, from where they come back; with the set's box
+// unticked they go for good, as described.
+TEST_F(BothChanged, SyncPutsWhatItDeletesAndReplacesIntoTheTrash) {
+    if (!HaveTrashCli())
+        GTEST_SKIP() << "trash-cli is not installed";
+    for (const bool toTrash : {true, false}) {
+        SCOPED_TRACE(toTrash);
+        TestTree one({File("a.txt", "a", T0), File("ordner/b.txt", "b", T0), File("ordner/sub/c.txt", "c", T0),
+                      File("r.txt", "alt", T0)});
+        TestTree two;
+        openAppOn(one.path(), two.path());
+        state().sets.sets[0].Options = toTrash ? "" : "OhnePapierkorb";
+        scan();
+        syncAll({Yes()});
+        ASSERT_TRUE(QFile::remove(two.path("a.txt")) && QDir(two.path("ordner")).removeRecursively());
+        ASSERT_TRUE(one.add({File("r.txt", "neu", T0 + 100)}));
+        scan();
+        const QStringList asked = syncAll({Yes(), Press("Auch dort löschen")});
+        EXPECT_TRUE(asked.value(1).endsWith(toTrash ? "\nDie Einträge kommen in den Papierkorb."
+                                                    : "\nDie Einträge werden endgültig gelöscht."));
+        EXPECT_EQ(contentsOf(two.path("r.txt")), "neu");
+        const QByteArrayList listed = TrashListed();
+        for (const QString& path : {one.path("a.txt"), one.path("ordner"), two.path("r.txt")}) {
+            SCOPED_TRACE(path.toStdString());
+            EXPECT_EQ(listed.count(EncodeFileName(path)), toTrash ? 1 : 0);
+        }
+        EXPECT_FALSE(exists(one.path("a.txt")) || exists(one.path("ordner")));
+        EXPECT_FALSE(listed.contains(EncodeFileName(one.path("ordner/b.txt"))));
+        if (toTrash) {
+            ASSERT_TRUE(QFile::remove(two.path("r.txt")));
+            for (const QString& path : {one.path("a.txt"), one.path("ordner"), two.path("r.txt")})
+                EXPECT_TRUE(TrashRestore(path)) << path.toStdString();
+            EXPECT_EQ(contentsOf(two.path("r.txt")), "alt");
+            EXPECT_EQ(contentsOf(one.path("ordner/sub/c.txt")), "c");
+            EXPECT_EQ(contentsOf(one.path("a.txt")), "a");
+        }
+        app.reset();
+    }
+}

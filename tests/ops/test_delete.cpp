@@ -1,6 +1,9 @@
 #include "OpsWindowFixture.h"
 
+#include "platform/FileName.h"
+#include "sets/ModalScript.h"
 #include "support/Privileges.h"
+#include "support/TrashTools.h"
 
 #include <QTest>
 #include <QTimer>
@@ -28,7 +31,8 @@ TEST_F(Delete, SourceOnlyDeletesOnSideOneAndDropsTheRow) {
     scan();
     selectPaths({"a.txt"});
     deleteAnswering(true, false, "Ja");
-    EXPECT_EQ(questionText(), "1 Datei(en) je in den gewählten Orten löschen - sind Sie sicher?");
+    EXPECT_EQ(questionText(), "1 Datei(en) je in den gewählten Orten löschen - sind Sie sicher?\n"
+                              "Die Einträge kommen in den Papierkorb.");
     EXPECT_FALSE(exists(source.path("a.txt")));
     EXPECT_EQ(contentsOf(target.path("a.txt")), "2");
     EXPECT_EQ(paths(), QStringList({"b.txt"}));
@@ -108,6 +112,8 @@ TEST_F(Delete, SelectionCannotChangeWhileItRuns) {
         PressButton(box, "Ja");
     });
     form().checkBoxDelZ->setChecked(true);
+    // Deleted for good, one file after the other, the run lasts long enough to be pressed.
+    state().sets.sets[0].Options = "OhnePapierkorb";
     form().buttonSelDel->click();
     ASSERT_TRUE(pressedWhileRunning);
     EXPECT_FALSE(listTookInput);
@@ -207,4 +213,134 @@ TEST_F(Delete, FailedFlushKeepsTheRowWithItsReason) {
     EXPECT_EQ(paths(), QStringList({"a.txt"}));
     EXPECT_EQ(toolTip("a.txt"), "Nicht gelöscht: Schreibfehler auf dem Datenträger (Ein-/Ausgabefehler)");
     EXPECT_TRUE(messageText().startsWith("1 Zeile(n) konnten nicht ausgeführt werden."));
+}
+
+// "Löschen:" of a file and of a folder on either side: each goes to the trash of its own file
+// system as one entry, listed by the desktop's tools under its place and restored byte for byte.
+TEST_F(Delete, FilesAndFoldersGoToTheTrashAndComeBack) {
+    if (!HaveTrashCli())
+        GTEST_SKIP() << "trash-cli is not installed";
+    ASSERT_TRUE(
+        source.add({File("Brief 100%.txt", "eins", T0), Dir("Fotos/", T0), File("Fotos/a.jpg", "jpg", T0)}));
+    ASSERT_TRUE(target.add({File("notiz.txt", "zwei", T0), Dir("alt/", T0), Dir("alt/sub/", T0),
+                            File("alt/sub/b.txt", "b", T0)}));
+    openApp();
+    scan();
+    selectPaths({"Brief 100%.txt", "Fotos/", "notiz.txt", "alt/"});
+    deleteAnswering(true, true, "Ja");
+    QStringList left = paths();
+    left.sort();
+    EXPECT_EQ(left, QStringList({"Fotos/a.jpg", "alt/sub/", "alt/sub/b.txt"}));
+    const QStringList removed = {source.path("Brief 100%.txt"), source.path("Fotos"),
+                                 target.path("notiz.txt"), target.path("alt")};
+    const QByteArrayList listed = TrashListed();
+    for (const QString& path : removed) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_FALSE(exists(path));
+        EXPECT_EQ(listed.count(EncodeFileName(path)), 1);
+        EXPECT_TRUE(TrashRestore(path));
+    }
+    EXPECT_FALSE(listed.contains(EncodeFileName(source.path("Fotos/a.jpg")))); // in its folder's entry
+    EXPECT_EQ(contentsOf(source.path("Brief 100%.txt")), "eins");
+    EXPECT_EQ(contentsOf(source.path("Fotos/a.jpg")), "jpg");
+    EXPECT_EQ(contentsOf(target.path("alt/sub/b.txt")), "b");
+    EXPECT_EQ(contentsOf(target.path("notiz.txt")), "zwei");
+}
+
+// What came into a folder after the scan, or changed since, stays with its folders; what the
+// scan saw goes, and the row says why it stays.
+TEST_F(Delete, FolderKeepsWhatIsNewOrChangedSinceTheScan) {
+    struct Case {
+        const char* options;
+        const char* change;
+    };
+    for (const Case& c : {Case{"", "new"}, Case{"", "changed"}, Case{"OhnePapierkorb", "new"}}) {
+        SCOPED_TRACE(std::string(c.options) + c.change);
+        TestTree one({Dir("Projekt/", T0), File("Projekt/alt.txt", "alt", T0), Dir("Projekt/sub/", T0),
+                      File("Projekt/sub/x.txt", "x", T0), Dir("Projekt/leer/", T0)});
+        TestTree two;
+        openAppOn(one.path(), two.path());
+        state().sets.sets[0].Options = c.options;
+        scan();
+        if (QByteArray(c.change) == "new")
+            ASSERT_TRUE(one.add({File("Projekt/sub/neu-heute.txt", "neu", T0 + 99)}));
+        else
+            writeBytes(one.path("Projekt/sub/x.txt"), "x geändert");
+        selectPaths({"Projekt/"});
+        deleteAnswering(true, false, "Ja");
+        const QString kept = QByteArray(c.change) == "new" ? "sub/neu-heute.txt" : "sub/x.txt";
+        EXPECT_EQ(one.read().size(), 3u);
+        EXPECT_TRUE(exists(one.path("Projekt/") + kept));
+        EXPECT_FALSE(exists(one.path("Projekt/alt.txt")));
+        EXPECT_FALSE(exists(one.path("Projekt/leer")));
+        EXPECT_EQ(toolTip("Projekt/"),
+                  "Nicht gelöscht: Seit dem Scan neu oder verändert, darum behalten: " + kept);
+        app.reset();
+    }
+}
+
+// With the set's box unticked, "Löschen:" deletes for good, as described, and says so.
+TEST_F(Delete, SetWithoutTrashDeletesForGood) {
+    ASSERT_TRUE(source.add({File("weg.txt", "w", T0), Dir("d/", T0), File("d/f.txt", "f", T0)}));
+    openApp();
+    state().sets.sets[0].Options = "OhnePapierkorb";
+    scan();
+    selectAll();
+    deleteAnswering(true, false, "Ja");
+    EXPECT_TRUE(questionText().endsWith("\nDie Einträge werden endgültig gelöscht."));
+    EXPECT_EQ(source.read(), TreeSpec());
+    EXPECT_FALSE(TrashListed().contains(EncodeFileName(source.path("weg.txt"))));
+    EXPECT_FALSE(
+        QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files").entryList().contains("weg.txt"));
+}
+
+// A file system whose trash cannot be had (its trash folder is a link, or the top folder takes
+// no new folder) is asked about once: "Endgültig löschen" deletes, "Auslassen" keeps the rows.
+TEST_F(Delete, NoTrashAsksOnceAndDoesWhatTheUserSays) {
+    struct Case {
+        bool link;
+        QString answer;
+    };
+    for (const Case& c : {Case{true, "Endgültig löschen"}, Case{true, "Auslassen"}, Case{false, "Auslassen"},
+                          Case{false, "Endgültig löschen"}}) {
+        SCOPED_TRACE((c.answer + (c.link ? " link" : " no rights")).toStdString());
+        OtherFileSystem other;
+        if (!other.ok())
+            GTEST_SKIP() << "cannot mount a tmpfs here";
+        ASSERT_TRUE(
+            BuildTree(other.path(), {Dir("q/", T0), File("q/a.txt", "a", T0), File("q/b.txt", "b", T0)}));
+        const QByteArray top = QFile::encodeName(other.path()).chopped(1);
+        std::unique_ptr<PermissionBitsApply> asUser;
+        if (c.link) {
+            ASSERT_EQ(::symlink("/tmp", (top + "/.Trash-" + QByteArray::number(getuid())).constData()), 0);
+        } else {
+            ASSERT_EQ(::chmod(top.constData(), 0555), 0);
+            asUser = std::make_unique<PermissionBitsApply>();
+            if (!asUser->active())
+                GTEST_SKIP() << "cannot give up the capabilities that ignore permission bits";
+        }
+        TestTree two;
+        openAppOn(other.path() + "q/", two.path());
+        scan();
+        selectAll();
+        form().checkBoxDelQ->setChecked(true);
+        ModalScript script({[](QWidget* box) { PressButton(box, "Ja"); },
+                            [&c](QWidget* box) { PressButton(box, c.answer); }});
+        form().buttonSelDel->click();
+        asUser.reset();
+        // The rows kept are told about as any that could not be carried out.
+        ASSERT_EQ(script.seen.size(), c.answer == "Auslassen" ? 3 : 2);
+        EXPECT_TRUE(script.seen[1].startsWith("2 Eintrag/Einträge können nicht in den Papierkorb: auf " +
+                                              other.path().chopped(1)))
+            << script.seen[1].toStdString();
+        const bool forGood = c.answer == "Endgültig löschen";
+        EXPECT_EQ(exists(other.path() + "q/a.txt"), !forGood);
+        EXPECT_EQ(exists(other.path() + "q/b.txt"), !forGood);
+        EXPECT_EQ(lines(), forGood ? 0 : 2);
+        if (!forGood) {
+            EXPECT_EQ(toolTip("a.txt"), "Nicht gelöscht: Auf diesem Datenträger gibt es keinen Papierkorb");
+        }
+        ::chmod(top.constData(), 0755);
+        app.reset();
+    }
 }

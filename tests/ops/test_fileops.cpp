@@ -1,5 +1,9 @@
+#include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "platform/RemoveEntry.h"
+#include "support/FileBytes.h"
 #include "support/Privileges.h"
+#include "support/TrashTools.h"
 #include "support/TreeBuilder.h"
 
 #include <QDir>
@@ -281,4 +285,146 @@ TEST_F(Copy, DestinationDirectoryIsNotReplaced) {
     EXPECT_FALSE(CopyFileAtomic(src.path("a"), dst.path("a"), {}));
     EXPECT_EQ(contentsOf(dst.path("a/inside.txt")), "x");
     EXPECT_TRUE(leftoverTemps(dst.path()).isEmpty());
+}
+
+TEST(Trash, InfoPathKeepsTheNameByteForByte) {
+    struct Case {
+        QByteArray path, info;
+    };
+    for (const Case& c : {Case{"/a/Notes 1.txt", "/a/Notes%201.txt"}, Case{"d/100%.txt", "d/100%25.txt"},
+                          Case{"/x/\xff\xfe-_.!~*'()", "/x/%FF%FE-_.!~*'()"},
+                          Case{"/\xc3\xbc#?&=+", "/%C3%BC%23%3F%26%3D%2B"}})
+        EXPECT_EQ(TrashInfoPath(c.path), c.info) << c.path.constData();
+}
+
+// Files and a folder with awkward names go into the home trash (here on the trees' file system),
+// each with its info file: trash-cli lists them by their original paths and restores them.
+TEST(Trash, HomeTrashEntriesAreListedAndRestoredByTheDesktopTools) {
+    if (!HaveTrashCli())
+        GTEST_SKIP() << "trash-cli is not installed";
+    TestTree tree(
+        {File("a b.txt", "blank"), File("100%.txt", "percent"), Dir("dir x/"), File("dir x/in.txt", "in")});
+    const QString raw = tree.path("") + DecodeFileName(QByteArray("raw\xff.bin"));
+    const int fd = ::open(EncodeFileName(raw).constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_TRUE(fd >= 0 && ::write(fd, "raw", 3) == 3);
+    ::close(fd);
+    TrashPlaces places;
+    const TrashLookup& home = TrashFor(places, tree.path("a b.txt"));
+    ASSERT_TRUE(home.trash);
+    EXPECT_EQ(home.trash->folder, qgetenv("XDG_DATA_HOME") + "/Trash");
+    for (const QString& path : {tree.path("a b.txt"), tree.path("100%.txt"), tree.path("dir x")}) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_EQ(RemoveEntry(path, {}, &*home.trash), NoFileError);
+        EXPECT_EQ(StatPath(path).kind, PathKind::Missing);
+        EXPECT_TRUE(TrashListed().contains(EncodeFileName(path)));
+        EXPECT_TRUE(TrashRestore(path));
+    }
+    EXPECT_EQ(contentsOf(tree.path("a b.txt")), "blank");
+    EXPECT_EQ(contentsOf(tree.path("100%.txt")), "percent");
+    EXPECT_EQ(contentsOf(tree.path("dir x/in.txt")), "in");
+    // trash-cli shows an undecodable byte as a replacement character; the info file holds it as
+    // gio writes it, so the desktop puts it back under its own name.
+    EXPECT_EQ(RemoveEntry(raw, {}, &*home.trash), NoFileError);
+    const QByteArray trash = home.trash->folder;
+    EXPECT_EQ(readBytes(DecodeFileName(trash + "/files/raw\xff.bin")), "raw");
+    const QByteArray info = readBytes(DecodeFileName(trash + "/info/raw\xff.bin.trashinfo"));
+    EXPECT_TRUE(info.contains("\nPath=" + TrashInfoPath(EncodeFileName(tree.path(""))) + "raw%FF.bin\n"))
+        << info.constData();
+}
+
+// Another file system has its own trash at its top, never the home's; one that is a link or
+// not sticky as the specification asks is not taken.
+TEST(Trash, OtherFileSystemsUseTheirOwnTopFolderTrash) {
+    struct Case {
+        const char* prepare;
+        QByteArray folder; // below the top, empty: none
+    };
+    const QByteArray uid = QByteArray::number(getuid());
+    for (const Case& c : {Case{"", "/.Trash-" + uid}, Case{"sticky", "/.Trash/" + uid},
+                          Case{"plain", "/.Trash-" + uid}, Case{"link", ""}}) {
+        SCOPED_TRACE(c.prepare);
+        OtherFileSystem other;
+        if (!other.ok())
+            GTEST_SKIP() << "cannot mount a tmpfs here";
+        const QByteArray top = QFile::encodeName(other.path()).chopped(1);
+        ASSERT_TRUE(BuildTree(other.path(), {Dir("sub/"), File("sub/f.txt", "f")}));
+        const QByteArray prepare = c.prepare;
+        if (prepare == "sticky" || prepare == "plain") {
+            ASSERT_EQ(::mkdir((top + "/.Trash").constData(), 0777), 0);
+            ASSERT_EQ(::chmod((top + "/.Trash").constData(), prepare == "sticky" ? 01777 : 0777), 0);
+        }
+        if (prepare == "link") {
+            ASSERT_EQ(::symlink("/tmp", (top + "/.Trash-" + uid).constData()), 0);
+        }
+        TrashPlaces places;
+        const TrashLookup& found = TrashFor(places, other.path() + "sub/f.txt");
+        ASSERT_EQ(bool(found.trash), !c.folder.isEmpty());
+        EXPECT_EQ(found.place, other.path().chopped(1));
+        // The top folder itself, as a side's root, finds the same trash.
+        TrashPlaces fresh;
+        const TrashLookup& ofTop = TrashFor(fresh, other.path());
+        EXPECT_EQ(ofTop.trash ? ofTop.trash->folder : QByteArray(),
+                  found.trash ? found.trash->folder : QByteArray());
+        if (!found.trash)
+            continue;
+        EXPECT_EQ(found.trash->folder, top + c.folder);
+        EXPECT_EQ(RemoveEntry(other.path() + "sub/f.txt", {}, &*found.trash), NoFileError);
+        QFile info(QFile::decodeName(top + c.folder + "/info/f.txt.trashinfo"));
+        ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(info.readAll().startsWith("[Trash Info]\nPath=sub/f.txt\nDeletionDate="));
+        EXPECT_EQ(contentsOf(QFile::decodeName(top + c.folder + "/files/f.txt")), "f");
+    }
+}
+
+// A replacement killed at any of its steps leaves the old version at its place or in the trash,
+// and the new one complete (in place, or as the copy's temporary file).
+TEST_F(Copy, InterruptedReplacementNeverLosesTheOldVersion) {
+    if (!HaveTrashCli())
+        GTEST_SKIP() << "trash-cli is not installed";
+    // Forked where it stands, so the child works on these very trees.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    for (const char* step : {"commit ", "trash "}) {
+        SCOPED_TRACE(step);
+        TestTree from({File("f.txt", "new")});
+        TestTree to({File("f.txt", "old")});
+        TrashPlaces places;
+        const Trash trash = *TrashFor(places, to.path("f.txt")).trash;
+        const QString stop = step;
+        EXPECT_EXIT(
+            {
+                SetDurabilityTrace([stop](const QByteArray& event) {
+                    if (event.startsWith(stop.toLatin1()))
+                        _exit(7);
+                });
+                const auto copy = PrepareCopy(from.path("f.txt"), to.path("f.txt"), {});
+                FlushFileSystems({copy->folder});
+                CommitCopyKeepingOld(*copy, {}, trash);
+                _exit(0);
+            },
+            ::testing::ExitedWithCode(7), "");
+        const QByteArray placed = contentsOf(to.path("f.txt"));
+        const QStringList temps = leftoverTemps(to.path(""));
+        ASSERT_EQ(temps.size(), 1);
+        EXPECT_EQ(contentsOf(to.path(temps.first())), "new");
+        const bool inTrash = TrashListed().contains(EncodeFileName(to.path("f.txt")));
+        EXPECT_TRUE(placed == "old" || inTrash);
+        EXPECT_EQ(inTrash, stop == "trash ");
+    }
+}
+
+// The replacement done: the new version in place, the old one in the trash, nothing else left.
+TEST_F(Copy, ReplacementKeepsTheOldVersionInTheTrash) {
+    ASSERT_TRUE(src.add({File("f.txt", "new")}));
+    ASSERT_TRUE(dst.add({File("f.txt", "old")}));
+    TrashPlaces places;
+    const auto copy = PrepareCopy(src.path("f.txt"), dst.path("f.txt"), {});
+    ASSERT_TRUE(copy && FlushFileSystems({copy->folder}));
+    EXPECT_EQ(CommitCopyKeepingOld(*copy, {}, *TrashFor(places, dst.path("f.txt")).trash), NoFileError);
+    EXPECT_EQ(contentsOf(dst.path("f.txt")), "new");
+    EXPECT_TRUE(leftoverTemps(dst.path("")).isEmpty());
+    if (!HaveTrashCli())
+        return;
+    ASSERT_TRUE(QFile::remove(dst.path("f.txt")));
+    EXPECT_TRUE(TrashRestore(dst.path("f.txt")));
+    EXPECT_EQ(contentsOf(dst.path("f.txt")), "old");
 }

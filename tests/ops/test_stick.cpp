@@ -1,10 +1,12 @@
 #include "OpsWindowFixture.h"
 
 #include "platform/FileSystemIdentity.h"
+#include "platform/FileName.h"
 #include "scan/PathOrder.h"
 #include "sets/ModalScript.h"
 #include "support/FaultyDevice.h"
 #include "support/StickImage.h"
+#include "support/TrashTools.h"
 
 #include <QTest>
 #include <sys/stat.h>
@@ -30,6 +32,8 @@ protected:
     QStringList stickEntries() {
         return QDir(stick.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     }
+
+    void nearlyFullStickAnswering(const QString& answer);
 
     StickImage stick{GetParam(), 32};
 };
@@ -95,15 +99,29 @@ TEST_P(Stick, RowsThatCannotBeCarriedOutSayWhy) {
     EXPECT_EQ(paths(), expected);
 }
 
-// Six newer files replace their old versions on a stick with room for three more: each copy put
-// in place frees the room of the file it replaces.
+// Six newer files replace their old versions on a stick with room for three more. The stick's
+// trash would keep every old version, so the run asks once: "Endgültig ersetzen" lets each copy
+// put in place free the room of the file it replaces; "Auslassen" keeps the rows it has no room
+// for, and the old versions of those replaced are in the trash.
 TEST_P(Stick, NearlyFullStickTakesEveryReplacement) {
+    for (const QString answer : {"Endgültig ersetzen", "Auslassen"}) {
+        SCOPED_TRACE(answer.toStdString());
+        nearlyFullStickAnswering(answer);
+        app.reset();
+        QDir(stick.path()).removeRecursively();
+    }
+}
+
+void Stick::nearlyFullStickAnswering(const QString& answer) {
     TreeSpec old;
     TreeSpec newer;
     for (int i = 0; i < 6; ++i) {
         old.push_back(File(QStringLiteral("f%1.bin").arg(i), QByteArray(1 << 20, char('a' + i)), T0));
         newer.push_back(File(QStringLiteral("f%1.bin").arg(i), QByteArray(1 << 20, char('A' + i)), T0 + 100));
     }
+    // The stick's trash, from deletions before, keeps what is replaced.
+    const QString trash = stick.path() + ".Trash-" + QString::number(getuid());
+    ASSERT_TRUE(QDir().mkpath(trash + "/files") && QDir().mkpath(trash + "/info"));
     ASSERT_TRUE(BuildTree(stick.path(), old));
     ASSERT_TRUE(source.add(newer));
     struct statvfs fs {};
@@ -118,11 +136,34 @@ TEST_P(Stick, NearlyFullStickTakesEveryReplacement) {
     scan();
     ASSERT_EQ(lines(), 7); // the filler too
     form().buttonSelCR->click();
-    syncSelection();
-    EXPECT_FALSE(messageShown()) << messageText().toStdString();
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(contentsOf(onStick(QStringLiteral("f%1.bin").arg(i))), QByteArray(1 << 20, char('A' + i)));
-    EXPECT_EQ(paths(), QStringList({"filler"}));
+    stray.reset();
+    const ModalScript script({Yes(), [answer](QWidget* box) { PressButton(box, answer); },
+                              [](QWidget* box) { PressButton(box, "OK"); }});
+    form().buttonSelSync->click();
+    ASSERT_GE(script.seen.size(), 2);
+    EXPECT_TRUE(script.seen[1].contains("Papierkorb des Ziels: ")) << script.seen[1].toStdString();
+    const bool forGood = answer == "Endgültig ersetzen";
+    // Asked once for the run.
+    EXPECT_EQ(script.seen.filter("Papierkorb des Ziels").size(), 1);
+    int replaced = 0;
+    for (int i = 0; i < 6; ++i) {
+        const QByteArray now = contentsOf(onStick(QStringLiteral("f%1.bin").arg(i)));
+        replaced += now == QByteArray(1 << 20, char('A' + i));
+        const QString kept = stick.path() + ".Trash-" + QString::number(getuid()) + "/files/" +
+                             QStringLiteral("f%1.bin").arg(i);
+        // Each old version is where it was or in the trash, unless the user chose to replace for good.
+        if (!forGood) {
+            EXPECT_TRUE(now == QByteArray(1 << 20, char('a' + i)) ||
+                        contentsOf(kept) == QByteArray(1 << 20, char('a' + i)));
+        }
+    }
+    // Left out, the copies that found room are in place and the rest stay listed.
+    EXPECT_TRUE(forGood ? replaced == 6 : replaced > 0 && replaced < 6) << replaced;
+    EXPECT_EQ(lines(), 1 + 6 - replaced);
+    if (!forGood) {
+        EXPECT_EQ(toolTip("f5.bin"),
+                  "Nicht kopiert: Kein Platz mehr, solange der Papierkorb die alten Versionen behält");
+    }
 }
 
 // An entry changed after the scan is neither replaced, nor deleted, nor re-dated: the name no
@@ -366,6 +407,35 @@ TEST_F(FailingStick, VerifyCatchesWhatTheDeviceKeptWrong) {
     app.reset();
     ASSERT_TRUE(device.replug());
     EXPECT_NE(contentsOf(onDevice("neu.raw")), badCells(300, 'x'));
+}
+
+// What is replaced and deleted on the stick goes into the stick's own trash at its top folder
+// (".Trash-<uid>"), never into the computer's: the desktop's tools list it and put it back.
+TEST_P(Stick, StickKeepsItsOwnTrash) {
+    if (!HaveTrashCli())
+        GTEST_SKIP() << "trash-cli is not installed";
+    ASSERT_TRUE(BuildTree(stick.path(), {File("r.txt", "alt", T0), File("weg 1%.txt", "w", T0),
+                                         Dir("Ordner/", T0), File("Ordner/x.txt", "x", T0)}));
+    ASSERT_TRUE(source.add({File("r.txt", "neu", T0 + 100)}));
+    open();
+    scan();
+    selectPaths({"r.txt"});
+    syncSelection();
+    EXPECT_EQ(contentsOf(onStick("r.txt")), "neu");
+    selectPaths({"weg 1%.txt", "Ordner/"});
+    form().checkBoxDelZ->setChecked(true);
+    clickAndAnswer(form().buttonSelDel, "Ja");
+    EXPECT_EQ(lines(), 1);
+    EXPECT_TRUE(QFileInfo(stick.path() + ".Trash-" + QString::number(getuid()) + "/files").isDir());
+    EXPECT_FALSE(QFileInfo(qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files/r.txt").exists());
+    scan(); // the stick's trash is no part of its tree
+    EXPECT_EQ(lines(), 0);
+    const QByteArrayList listed = TrashListed();
+    for (const QString& path : {onStick("r.txt"), onStick("weg 1%.txt"), onStick("Ordner")})
+        EXPECT_EQ(listed.count(EncodeFileName(path)), 1) << path.toStdString();
+    EXPECT_TRUE(TrashRestore(onStick("weg 1%.txt")) && TrashRestore(onStick("Ordner")));
+    EXPECT_EQ(contentsOf(onStick("weg 1%.txt")), "w");
+    EXPECT_EQ(contentsOf(onStick("Ordner/x.txt")), "x");
 }
 
 INSTANTIATE_TEST_SUITE_P(Media, Stick,

@@ -152,10 +152,14 @@ TEST_F(FilterHandlersTest, Window_LayoutAndTexts) {
             {"Gadget_FormFilter_ButtonOK", {270, 200, 60, 20}, "OK", ""},
             {"Gadget_FormFilter_ButtonAbbr", {335, 200, 60, 20}, "Abbrechen", ""},
             {"Gadget_FormFilter_CheckBoxVerify",
-             {5, 222, 110, 15},
+             {275, 222, 120, 15},
              QString::fromUtf8("Kopien prüfen"),
              QString::fromUtf8(
                  "Liest jede Kopie vom Datenträger zurück und vergleicht sie mit dem Original")},
+            {"Gadget_FormFilter_CheckBoxTrash",
+             {5, 222, 260, 15},
+             "Gelöschtes und Ersetztes in den Papierkorb",
+             "Gelöschte Einträge und die alten Versionen ersetzter Dateien kommen in den Papierkorb"},
         };
         for (const Gadget& g : gadgets) {
             QWidget* c = w->findChild<QWidget*>(g.name);
@@ -292,6 +296,37 @@ TEST_F(FilterHandlersTest, BothDirectionWords_PreselectToTargetAndOkKeepsOne) {
     clickFilterBox();
     EXPECT_EQ(seen.direction, 1);
     EXPECT_EQ(set().Options, "ScannRichtung>");
+}
+
+// Every set sends what is removed to the trash, also one written before the box existed; only
+// the exception is stored.
+TEST_F(FilterHandlersTest, TrashBox_TickedUnlessTheSetSaysForGood) {
+    struct Case {
+        QString options;
+        bool shown;
+        bool tick;
+        QString after;
+    };
+    for (const Case& c :
+         {Case{"", true, false, "OhnePapierkorb"}, Case{"IgnoreDate", true, true, "IgnoreDate"},
+          Case{"IgnoreDateOhnePapierkorb", false, true, "IgnoreDate"},
+          Case{"OhnePapierkorb", false, false, "OhnePapierkorb"}}) {
+        SCOPED_TRACE(c.options.toStdString());
+        start("", c.options);
+        bool shown = !c.shown;
+        ModalScript script({FilterWindowAnswer(
+            nullptr,
+            [&](QWidget* w) {
+                auto* box = w->findChild<QCheckBox*>("Gadget_FormFilter_CheckBoxTrash");
+                shown = box->isChecked();
+                box->setChecked(c.tick);
+            },
+            "OK")});
+        clickFilterBox();
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(set().Options, c.after);
+        app.reset();
+    }
 }
 
 TEST_F(FilterHandlersTest, CheckBox_ShowsTheSetNotTheClick) {

@@ -183,6 +183,7 @@ Folder::ReadResult Folder::read(const std::function<bool(const ListedEntry&)>& v
                     entry.kind = kindOf(st.stx_mode);
                     entry.size = int64_t(st.stx_size);
                     entry.mtimeUtc = int64_t(st.stx_mtime.tv_sec);
+                    entry.ctimeUtc = int64_t(st.stx_ctime.tv_sec);
                     entry.device = uint64_t(makedev(st.stx_dev_major, st.stx_dev_minor));
                     entry.inode = uint64_t(st.stx_ino);
                     entry.birth = birthOf(st);

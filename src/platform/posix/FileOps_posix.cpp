@@ -690,6 +690,10 @@ void SetDurabilityTrace(std::function<void(const QByteArray&)> observer) {
     durabilityTrace() = std::move(observer);
 }
 
+void NoteDurabilityEvent(const QByteArray& event) {
+    trace(event);
+}
+
 bool IsCopyTempName(const QByteArray& name) {
     return isTempName(name.constData(), size_t(name.size()));
 }
