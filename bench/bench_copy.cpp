@@ -395,8 +395,9 @@ int main(int argc, char** argv) {
                 smallTimes.program.best() / smallTimes.cpSync.best());
     const double checkLarge = largeTimes.verified.best() / largeTimes.program.best();
     const double checkSmall = smallTimes.verified.best() / smallTimes.program.best();
-    std::printf("Kopien prüfen: time with / time without = %.2f large file, %.2f small files  (aim <= 1.50) %s\n",
-                checkLarge, checkSmall, checkLarge <= 1.5 && checkSmall <= 1.5 ? "ok" : "MISSED");
+    std::printf(
+        "Kopien prüfen: time with / time without = %.2f large file, %.2f small files  (aim <= 1.50) %s\n",
+        checkLarge, checkSmall, checkLarge <= 1.5 && checkSmall <= 1.5 ? "ok" : "MISSED");
     std::printf("renamed folder of %.1f MiB, best of %d:\n", double(largeSize.bytes) / MiB, Rounds);
     if (renameProgramTimes.failed || renameCpSync.failed) {
         std::printf("  the rename or its reference failed\n");

@@ -291,8 +291,8 @@ int main(int argc, char** argv) {
     printLine("  find A -type f -exec gio trash {} +", gioRef, &delRef);
     printLine("  Löschen: click to finished list", delClick, &delRef);
     printLine("  Löschen: answer \"Ja\" to finished list", delAnswer, &delRef);
-    std::printf("  %-42s %8.3f s  ratio %.2f\n", "Löschen: answer to list, against gio trash", delAnswer.ms / 1e3,
-                delAnswer.ms / gioRef.ms);
+    std::printf("  %-42s %8.3f s  ratio %.2f\n", "Löschen: answer to list, against gio trash",
+                delAnswer.ms / 1e3, delAnswer.ms / gioRef.ms);
     printLine("  (Scan button before it)", delScan, nullptr);
     std::printf("Date alignment Ziel >>> Quelle, %d rows:\n", files);
     printLine("  find B -type f -exec touch -m -d", alignRef, nullptr);

@@ -34,8 +34,8 @@ void ForgetDeletions(RowList& rows) {
 
 MemoryOutcome KeepStateOfScan(const ScanMemory& memory, const CommonState& before, bool current,
                               RowList& rows, const SideTree& side1, const SideTree& side2,
-                              const ScanReport& report, const Settings& settings, bool complete,
-                              int32_t now, int64_t utcOffset, bool ignoreDate) {
+                              const ScanReport& report, const Settings& settings, bool complete, int32_t now,
+                              int64_t utcOffset, bool ignoreDate) {
     MemoryOutcome outcome;
     if (!memory.keeps())
         return outcome;

@@ -2,8 +2,8 @@
 
 #include "commonstate/CommonStateFile.h"
 #include "platform/DirectoryListing.h"
-#include "scan/ResultCells.h"
 #include "platform/FileName.h"
+#include "scan/ResultCells.h"
 #include "sets/ModalScript.h"
 #include "support/Privileges.h"
 #include "support/TrashTools.h"
@@ -546,7 +546,6 @@ INSTANTIATE_TEST_SUITE_P(
                  true}),
     [](const ::testing::TestParamInfo<KeptCase>& info) { return info.param.name; });
 
-
 // Two installations both called "debian" share the program's folder, the stick and the path of
 // their work folder. A memory kept before machine ids were goes on at the installation whose files
 // it remembers (a.txt deleted there is still known as deleted) and is not used at the other one;
@@ -652,8 +651,8 @@ TEST_F(BothChanged, SyncPutsWhatItDeletesAndReplacesIntoTheTrash) {
         GTEST_SKIP() << "trash-cli is not installed";
     for (const bool toTrash : {true, false}) {
         SCOPED_TRACE(toTrash);
-        TestTree one({File("a.txt", "a", T0), File("ordner/b.txt", "b", T0), File("ordner/sub/c.txt", "c", T0),
-                      File("r.txt", "alt", T0)});
+        TestTree one({File("a.txt", "a", T0), File("ordner/b.txt", "b", T0),
+                      File("ordner/sub/c.txt", "c", T0), File("r.txt", "alt", T0)});
         TestTree two;
         openAppOn(one.path(), two.path());
         state().sets.sets[0].Options = toTrash ? "" : "OhnePapierkorb";

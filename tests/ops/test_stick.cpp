@@ -1,7 +1,7 @@
 #include "OpsWindowFixture.h"
 
-#include "platform/FileSystemIdentity.h"
 #include "platform/FileName.h"
+#include "platform/FileSystemIdentity.h"
 #include "scan/PathOrder.h"
 #include "sets/ModalScript.h"
 #include "support/FaultyDevice.h"
@@ -279,7 +279,6 @@ TEST_P(Stick, CaseVariantsAreNeverTakenForDeletions) {
         QFile::remove(onStick("FOTO.JPG"));
     }
 }
-
 
 // The real program between the computer and ext4 on a device that fails on request.
 class FailingStick : public OpsWindow {
