@@ -170,12 +170,14 @@ void StartScan(AppState& state, MainForm& form) {
     state.memoryCheck = MemoryCheck{};
     CommonState kept;
     bool current = true;
+    bool toldMoved = false;
     if (state.memory.keeps()) {
         state.memory.identity[0] = FileSystemIdentityOf(scan.SourceRoot);
         state.memory.identity[1] = FileSystemIdentityOf(scan.TargetRoot);
         const auto unsaved = state.unsavedMemories.constFind(CommonStateFileName(state.memory.key));
         current = unsaved == state.unsavedMemories.cend();
         kept = KeptState(state.memory, current ? nullptr : &*unsaved);
+        toldMoved = SideMovedToOtherFileSystem(kept, state.memory.identity) >= 0;
         if (!ConfirmRootsWhereRemembered(state, kept, state.memory)) {
             FillResultList(state, form);
             return;
@@ -253,6 +255,8 @@ void StartScan(AppState& state, MainForm& form) {
         state.futureNoteShown = true;
         Message(FutureDatedText(scan.FutureDated));
     }
-    TellMemoryAside(state, memory.check);
+    // A root that left its medium was told before the scan already.
+    if (!toldMoved)
+        TellMemoryAside(state, memory.check);
     NoteMemoryKept(state, memory);
 }

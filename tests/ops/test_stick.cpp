@@ -470,6 +470,7 @@ TEST_P(Stick, NoStickOrAnEmptyOneAtTheMountPointDeletesNothing) {
                                                     stick.path()))
             << script.seen.value(0).toStdString();
         EXPECT_EQ(lines(), answer == "Abbrechen" ? 0 : 8);
+        EXPECT_EQ(script.seen.size(), 1); // told once, before the scan
         for (const ResultRow& row : std::as_const(state().rows.rows))
             EXPECT_EQ(row.sinceSync, NothingKnown);
         EXPECT_TRUE(stickEntries().isEmpty());
