@@ -109,6 +109,10 @@ TEST_P(Stick, NearlyFullStickTakesEveryReplacement) {
         nearlyFullStickAnswering(answer);
         app.reset();
         QDir(stick.path()).removeRecursively();
+        // Each round starts without a memory of the last: the stick's old files put back would
+        // otherwise be changes on the stick, copied from there.
+        for (const QString& name : QDir(programDir.path()).entryList({"Tandrix-Stand-*"}, QDir::Files))
+            QFile::remove(programDir.filePath(name));
     }
 }
 
