@@ -418,7 +418,7 @@ TEST_F(Copy, ReplacementKeepsTheOldVersionInTheTrash) {
     ASSERT_TRUE(dst.add({File("f.txt", "old")}));
     TrashPlaces places;
     const auto copy = PrepareCopy(src.path("f.txt"), dst.path("f.txt"), {});
-    ASSERT_TRUE(copy && FlushFileSystems({copy->folder}));
+    ASSERT_TRUE(copy && FlushFileSystems({copy->folder}) == NoFileError);
     EXPECT_EQ(CommitCopyKeepingOld(*copy, {}, *TrashFor(places, dst.path("f.txt")).trash), NoFileError);
     EXPECT_EQ(contentsOf(dst.path("f.txt")), "new");
     EXPECT_TRUE(leftoverTemps(dst.path("")).isEmpty());
