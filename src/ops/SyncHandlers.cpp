@@ -173,6 +173,10 @@ struct SyncRun {
         if (noRoomAnswer[side] == 0) {
             const Trash* trash = nullptr;
             WayToRemove(removal, path, trash);
+            // Only versions this run kept take room it could give back: without them the medium
+            // is full as it would be without a trash.
+            if (!trash || keptVersions[side] == 0)
+                return true;
             const bool forGood = AskReplaceForGood(
                 side == 0 ? QStringLiteral("Seite 1 (Quelle)") : QStringLiteral("Seite 2 (Ziel)"),
                 trash ? DecodeFileName(trash->folder) : QString(), trash ? TrashBytes(*trash) : 0);
@@ -190,8 +194,13 @@ struct SyncRun {
             AbandonCopy(p.copy);
             return NoTrash;
         }
-        return trash ? CommitCopyKeepingOld(p.copy, p.expected, *trash) : CommitCopy(p.copy, p.expected);
+        if (!trash)
+            return CommitCopy(p.copy, p.expected);
+        const int error = CommitCopyKeepingOld(p.copy, p.expected, *trash);
+        keptVersions[p.side] += error == NoFileError ? 1 : 0;
+        return error;
     }
+    int keptVersions[2] = {0, 0}; // old versions this run put into each side's trash
     std::vector<Pending> pending;
     int64_t pendingBytes = 0;
     // What the run changed that no flush has taken to the devices yet: its rows count as done, and
