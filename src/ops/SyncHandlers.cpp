@@ -173,9 +173,13 @@ struct SyncRun {
         if (noRoomAnswer[side] == 0) {
             const Trash* trash = nullptr;
             WayToRemove(removal, path, trash);
-            // Only versions this run kept take room it could give back: without them the medium
+            // Only versions this run keeps take room it could give back: without them the medium
             // is full as it would be without a trash.
-            if (!trash || keptVersions[side] == 0)
+            const bool keeping = keptVersions[side] > 0 ||
+                                 std::any_of(pending.begin(), pending.end(), [side](const Pending& p) {
+                                     return p.side == side && p.expected.kind == ExpectedEntry::Kind::Entry;
+                                 });
+            if (!trash || !keeping)
                 return true;
             const bool forGood = AskReplaceForGood(
                 side == 0 ? QStringLiteral("Seite 1 (Quelle)") : QStringLiteral("Seite 2 (Ziel)"),
