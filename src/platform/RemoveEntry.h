@@ -8,7 +8,7 @@
 #include <map>
 #include <optional>
 
-// The desktop's trash of one file system (the freedesktop.org Trash specification): removed
+// The desktop's trash of one file system (as freedesktop.org desktops keep it): removed
 // entries in `folder`/files, each with its `folder`/info/<name>.trashinfo.
 struct Trash {
     QByteArray folder;

@@ -333,7 +333,7 @@ TEST(Trash, HomeTrashEntriesAreListedAndRestoredByTheDesktopTools) {
 }
 
 // Another file system has its own trash at its top, never the home's; one that is a link or
-// not sticky as the specification asks is not taken.
+// not sticky as desktops require is not taken.
 TEST(Trash, OtherFileSystemsUseTheirOwnTopFolderTrash) {
     struct Case {
         const char* prepare;

@@ -142,7 +142,7 @@ TrashLookup lookUp(const QByteArray& realPath, uint64_t device) {
     const QByteArray uid = QByteArray::number(qulonglong(getuid()));
     struct statfs fs {};
     const bool fuse = statfs(top.constData(), &fs) == 0 && static_cast<unsigned long>(fs.f_type) == FuseMagic;
-    // The shared trash counts only as the specification says: a real folder with the sticky bit.
+    // The shared trash counts only as desktops trust it: a real folder with the sticky bit.
     struct stat shared {};
     const QByteArray sharedFolder = base + "/.Trash";
     if (lstat(sharedFolder.constData(), &shared) == 0 && S_ISDIR(shared.st_mode) &&
